@@ -1,0 +1,224 @@
+#include "engine.h"
+
+#include <math.h>
+
+#include "probe.h"
+
+float g_referenceClock;
+float g_clockFloor;
+float g_clockCeiling;
+float g_clockStep = 1.0f;
+float g_maximumClock = 200.0f;
+float g_minimumClock = 100.0f;
+ClockSetting g_currentSetting = {0, 0, kPresetUndetermined, kPresetUndetermined};
+ClockSetting g_factorySetting = {0, 0, kPresetUndetermined, kPresetUndetermined};
+DisableFlags g_disable;
+
+namespace {
+
+const DWORD kTimingValues[] = {0x1405357F, 0x1405356A, 0x1405256A};
+const DWORD kTimingReadBack[] = {0x307F, 0x306A, 0x206A};
+const DWORD kLatencyValues[] = {0x7FFFF1FF, 0x44334244};
+
+// BIOS clock words are in 0.01 MHz, scaled with the single-precision 0.01.
+float BiosClock(const BYTE *block, int offset)
+{
+    WORD word = (WORD)(block[offset] | block[offset + 1] << 8);
+    return (float)((double)word * (double)0.01f);
+}
+
+// MHz per divider unit for the reference divider in PLL register 10, or 0
+// when the card gives nothing to divide by (no reference clock, R = 0).
+double DividerUnit(DWORD dividers)
+{
+    DWORD r = dividers & 0xFF;
+    if (r == 0 || !(g_referenceClock > 0) || isinf(g_referenceClock))
+        return 0;
+    return (double)g_referenceClock / r;
+}
+
+// A clock that was read back from the card sits on the divider grid only up
+// to float rounding; the margin keeps it from landing one divider lower.
+const double kDividerMargin = 1e-4;
+
+bool ComputeDivider(double mhz, DWORD r, LONG *divider)
+{
+    double exact = mhz * r / g_referenceClock;
+    if (!(exact >= 0) || exact + kDividerMargin >= 256)
+        return false;
+    *divider = (LONG)floor(exact + kDividerMargin);
+    return true;
+}
+
+}  // namespace
+
+bool LoadBiosPllInfo()
+{
+    if (!OpenProbeDriver())
+        return false;
+    // A read the driver refuses ends the walk: the values stay 0, and an
+    // engine without a reference clock converts nothing (see DividerUnit).
+    BYTE bytes[4];
+    if (!ProbeReadBios(0x48, bytes, sizeof bytes))
+        return true;
+    DWORD header = (WORD)(bytes[0] | bytes[1] << 8);
+    if (!ProbeReadBios(header + 0x30, bytes, sizeof bytes))
+        return true;
+    DWORD block = (WORD)(bytes[0] | bytes[1] << 8);
+    BYTE pll[24];
+    if (!ProbeReadBios(block, pll, sizeof pll))
+        return true;
+    g_referenceClock = BiosClock(pll, 14);
+    g_clockFloor = BiosClock(pll, 18);
+    g_clockCeiling = BiosClock(pll, 22);
+    return true;
+}
+
+double ReadReferenceStep()
+{
+    return DividerUnit(ProbeReadPll(kPllDividers));
+}
+
+bool ReadClocks(float *core, float *memory)
+{
+    bool sync = (ProbeReadPll(kPllClockSource) & 7) == 7;
+    DWORD dividers = ProbeReadPll(kPllDividers);
+    double unit = DividerUnit(dividers);
+    double memoryMhz = unit * ((dividers >> 8) & 0xFF);
+    *memory = (float)memoryMhz;
+    *core = sync ? (float)memoryMhz : (float)(unit * ((dividers >> 16) & 0xFF));
+    return sync;
+}
+
+bool WriteClocks(float core, float memory, bool sync)
+{
+    DWORD dividers = ProbeReadPll(kPllDividers);
+    DWORD r = dividers & 0xFF;
+    if (sync)
+        memory = core;
+    LONG n, m;
+    // A divider that does not fit its 8-bit field, or a card without a
+    // reference clock, would program a clock nobody asked for: leave the
+    // card alone instead.
+    if (DividerUnit(dividers) == 0 || !ComputeDivider(core, r, &n) ||
+        !ComputeDivider(memory, r, &m))
+        return false;
+    ProbeWritePll(kPllClockSource, 0xF, sync ? 7 : 2);
+    ProbeWritePll(kPllDividers, 0x00FFFF00, (DWORD)n << 16 | (DWORD)m << 8);
+    return true;
+}
+
+DWORD ReadTimingPreset()
+{
+    DWORD value = ProbeReadRegister(kTimingRegister);
+    for (DWORD i = 0; i < 3; ++i)
+        if ((value & 0xF0FF) == kTimingReadBack[i])
+            return i;
+    return value;
+}
+
+DWORD ReadLatencyPreset()
+{
+    DWORD value = ProbeReadRegister(kLatencyRegister);
+    for (DWORD i = 0; i < 2; ++i)
+        if (value == kLatencyValues[i])
+            return i;
+    return value;
+}
+
+void WriteTimingPreset(DWORD index)
+{
+    if (index < 3)
+        ProbeWriteRegister(kTimingRegister, 0xF0FF, kTimingValues[index]);
+}
+
+void WriteLatencyPreset(DWORD index)
+{
+    if (index < 2)
+        ProbeWriteRegister(kLatencyRegister, 0xFFFFFFFF, kLatencyValues[index]);
+}
+
+float ClampClock(float value, float low, float high)
+{
+    if (!(value >= low))
+        value = low;
+    if (value > high)
+        value = high;
+    return value;
+}
+
+void ComputeClockLimits()
+{
+    double step = ReadReferenceStep();
+    // Without a usable step (no reference clock in the BIOS, R = 0) nothing
+    // can be placed on the divider grid: the start-up step and limits stay.
+    if (!(step > 0) || isinf(step))
+        return;
+    g_clockStep = (float)step;
+    double top = (float)(g_clockStep + (double)g_clockFloor);
+
+    // The minimum lies on the factory memory clock's grid of steps, at or
+    // below step + floor, and at least one step down from the factory clock.
+    double minimum = g_factorySetting.memory;
+    if (minimum > top) {
+        double count = ceil((minimum - top) / g_clockStep);
+        if (count < 1)
+            count = 1;
+        double lowered = minimum - count * g_clockStep;
+        if (lowered > top)
+            lowered -= g_clockStep;
+        minimum = lowered;
+    }
+    g_minimumClock = (float)minimum;
+
+    double limit = 1.5 * g_factorySetting.core;
+    if (g_clockCeiling >= 100.0 && g_clockCeiling <= limit)
+        limit = g_clockCeiling;
+    g_maximumClock = (float)trunc(limit);
+}
+
+void RefreshCurrentSetting()
+{
+    if (!g_driverAvailable)
+        return;
+    ReadClocks(&g_currentSetting.core, &g_currentSetting.memory);
+    g_currentSetting.latency = kPresetUndetermined;
+    g_currentSetting.timing = kPresetUndetermined;
+    if (g_disable.memorySettings)
+        return;
+    if (!g_disable.memoryLatency)
+        g_currentSetting.latency = (LONG)ReadLatencyPreset();
+    if (!g_disable.memoryTiming)
+        g_currentSetting.timing = (LONG)ReadTimingPreset();
+    if ((DWORD)g_currentSetting.timing > 2)
+        g_currentSetting.timing = kPresetUndetermined;
+    if ((DWORD)g_currentSetting.latency > 1)
+        g_currentSetting.latency = kPresetUndetermined;
+}
+
+void ApplyClockSetting(float core, float memory, LONG latency, LONG timing)
+{
+    bool sync = false;
+    if (g_clockStep >= fabs((double)core - (double)memory)) {
+        core = memory;
+        sync = true;
+    }
+    if (!g_driverAvailable)
+        return;
+    core = ClampClock(core, g_minimumClock, g_maximumClock);
+    memory = ClampClock(memory, g_minimumClock, g_maximumClock);
+    // With DisableAsync the core keeps the memory value taken over above but
+    // runs from its own PLL.
+    if (WriteClocks(core, memory, sync && !g_disable.async))
+        g_currentSetting.core = core;
+    if (g_disable.memorySettings)
+        return;
+    if ((latency == 0 || latency == 1) && !g_disable.memoryLatency) {
+        WriteLatencyPreset((DWORD)latency);
+        g_currentSetting.latency = latency;
+    }
+    if (timing >= 0 && timing <= 2 && !g_disable.memoryTiming) {
+        WriteTimingPreset((DWORD)timing);
+        g_currentSetting.timing = timing;
+    }
+}

@@ -1,0 +1,111 @@
+#include "settings.h"
+
+#include "../skin/cfg.h"
+#include "engine.h"
+#include "probe.h"
+
+bool g_factorySettingFound;
+bool g_applyPending;
+
+namespace {
+
+bool ReadSettingText(const char *key, const char *name, ClockSetting *setting)
+{
+    char text[kCfgNameSize];
+    if (!CfgReadText(HKEY_CURRENT_USER, key, name, text, sizeof text))
+        return false;
+    return ParseClockSetting(text, setting);
+}
+
+bool WriteSettingText(const char *key, const char *name, const ClockSetting &setting)
+{
+    char text[kCfgNameSize];
+    FormatClockSetting(setting, text, sizeof text);
+    return CfgWriteText(HKEY_CURRENT_USER, key, name, text) != FALSE;
+}
+
+void ReadFlag(const char *name, LONG *flag, LONG fallback)
+{
+    LONG value;
+    // Only a 4-byte value counts; anything else leaves the default.
+    if (CfgReadValue(HKEY_CURRENT_USER, SETTINGS_KEY, name, &value, sizeof value) == sizeof value)
+        *flag = value;
+    else
+        *flag = fallback;
+}
+
+}  // namespace
+
+void LoadDisableFlags()
+{
+    // Memory presets stay off unless "DisableMemorySettings" exists and is 0.
+    ReadFlag("DisableMemorySettings", &g_disable.memorySettings, 1);
+    ReadFlag("DisableMemoryTiming", &g_disable.memoryTiming, 0);
+    ReadFlag("DisableMemoryLatency", &g_disable.memoryLatency, 0);
+    ReadFlag("DisableAsync", &g_disable.async, 0);
+}
+
+bool LoadFactorySetting()
+{
+    g_factorySettingFound = ReadSettingText(SETTINGS_KEY, "FactorySettings", &g_factorySetting);
+    if (!g_factorySettingFound) {
+        RefreshCurrentSetting();
+        g_factorySetting = g_currentSetting;
+    }
+    return g_factorySettingFound;
+}
+
+bool SaveFactorySetting()
+{
+    if (!g_driverAvailable)
+        return false;
+    RefreshCurrentSetting();
+    return WriteSettingText(SETTINGS_KEY, "FactorySettings", g_currentSetting);
+}
+
+bool RestoreFactorySetting()
+{
+    g_currentSetting = g_factorySetting;
+    g_applyPending = true;
+    return g_factorySettingFound;
+}
+
+void EnumerateProfiles(HWND combo)
+{
+    CfgEnumerate(HKEY_CURRENT_USER, PROFILES_KEY, kCfgWalkValueNames, AddNameToCombo,
+                 (LONG_PTR)combo);
+}
+
+bool LoadProfile(const char *name, ClockSetting *setting)
+{
+    return ReadSettingText(PROFILES_KEY, name, setting);
+}
+
+bool SaveProfile(const char *name, const ClockSetting &setting)
+{
+    return WriteSettingText(PROFILES_KEY, name, setting);
+}
+
+bool DeleteProfile(const char *name)
+{
+    return CfgDeleteValue(HKEY_CURRENT_USER, PROFILES_KEY, name) != FALSE;
+}
+
+bool SaveCurrentSetting(const ClockSetting &setting)
+{
+    return WriteSettingText(SETTINGS_KEY, "CurrentSettings", setting);
+}
+
+void StartClockEngine()
+{
+    LoadBiosPllInfo();
+    LoadDisableFlags();
+    LoadFactorySetting();
+    if (g_driverAvailable)
+        ComputeClockLimits();
+}
+
+void StopClockEngine()
+{
+    CloseProbeDriver();
+}

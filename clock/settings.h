@@ -1,0 +1,27 @@
+// Where Quillan keeps its clock data: the factory setting, the current
+// setting, the disable flags and the named per-application profiles.
+#pragma once
+#include <windows.h>
+
+#include "settingtext.h"
+
+#define SETTINGS_KEY "Software\\Vantrel\\ATI Radeon Tachyra"
+#define PROFILES_KEY "Software\\Vantrel\\Game Overclocking"
+
+extern bool g_factorySettingFound;
+// Raised when the page holds a setting that Apply has to write.
+extern bool g_applyPending;
+
+void LoadDisableFlags();
+bool LoadFactorySetting();
+bool SaveFactorySetting();
+bool RestoreFactorySetting();
+void EnumerateProfiles(HWND combo);
+bool LoadProfile(const char *name, ClockSetting *setting);
+bool SaveProfile(const char *name, const ClockSetting &setting);
+bool DeleteProfile(const char *name);
+bool SaveCurrentSetting(const ClockSetting &setting);
+
+// The library's start-up and shut-down around the card and the settings.
+void StartClockEngine();
+void StopClockEngine();

@@ -1,0 +1,303 @@
+#include "settingtext.h"
+
+#include <float.h>
+#include <math.h>
+
+namespace {
+
+bool IsSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+char Lower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c;
+}
+
+// Appends to a bounded buffer; what does not fit is dropped.
+struct Writer {
+    char *out;
+    size_t size;
+    size_t length;
+
+    void Put(char c)
+    {
+        if (length + 1 < size)
+            out[length++] = c;
+    }
+    void Put(const char *text)
+    {
+        while (*text)
+            Put(*text++);
+    }
+    void PutInteger(int32_t value)
+    {
+        uint32_t magnitude = value < 0 ? 0u - (uint32_t)value : (uint32_t)value;
+        if (value < 0)
+            Put('-');
+        char digits[12];
+        int count = 0;
+        do {
+            digits[count++] = (char)('0' + magnitude % 10);
+            magnitude /= 10;
+        } while (magnitude);
+        while (count)
+            Put(digits[--count]);
+    }
+    size_t Finish()
+    {
+        if (size)
+            out[length < size ? length : size - 1] = '\0';
+        return length;
+    }
+};
+
+void PutFixed(Writer &writer, double value, int decimals)
+{
+    if (isnan(value)) {
+        writer.Put("nan");
+        return;
+    }
+    if (signbit(value))
+        writer.Put('-');
+    value = fabs(value);
+    if (isinf(value)) {
+        writer.Put("inf");
+        return;
+    }
+    long double scale = 1;
+    for (int i = 0; i < decimals; ++i)
+        scale *= 10;
+    // A double times a power of ten this small is exact in the 64-bit
+    // mantissa of long double, so a half is recognised exactly.
+    long double scaled = (long double)value * scale;
+    if (scaled < 1e18L) {
+        uint64_t units = (uint64_t)scaled;
+        if (scaled - (long double)units >= 0.5L)
+            ++units;
+        uint64_t whole = units / (uint64_t)scale;
+        uint64_t fraction = units % (uint64_t)scale;
+        char digits[24];
+        int count = 0;
+        do {
+            digits[count++] = (char)('0' + whole % 10);
+            whole /= 10;
+        } while (whole);
+        while (count)
+            writer.Put(digits[--count]);
+        if (decimals > 0) {
+            writer.Put('.');
+            for (int i = decimals - 1; i >= 0; --i) {
+                uint64_t divisor = 1;
+                for (int j = 0; j < i; ++j)
+                    divisor *= 10;
+                writer.Put((char)('0' + (fraction / divisor) % 10));
+            }
+        }
+        return;
+    }
+    // Far outside any clock: the leading digits are exact enough, and the
+    // buffer bound keeps the text from running on.
+    int exponent = 0;
+    long double mantissa = value;
+    while (mantissa >= 10) {
+        mantissa /= 10;
+        ++exponent;
+    }
+    for (int i = 0; i <= exponent; ++i) {
+        int digit = (int)mantissa;
+        if (digit > 9)
+            digit = 9;
+        writer.Put((char)('0' + digit));
+        mantissa = (mantissa - digit) * 10;
+    }
+    if (decimals > 0) {
+        writer.Put('.');
+        for (int i = 0; i < decimals; ++i)
+            writer.Put('0');
+    }
+}
+
+// scanf's %f: leading white space, a sign, digits with an optional period
+// and exponent, or "inf"/"infinity"/"nan". Returns false when nothing converts.
+bool ScanFloat(const char *&cursor, float *result)
+{
+    const char *p = cursor;
+    while (IsSpace(*p))
+        ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-')
+        negative = (*p++ == '-');
+
+    static const char kInfinity[] = "infinity";
+    if (Lower(p[0]) == 'i' && Lower(p[1]) == 'n' && Lower(p[2]) == 'f') {
+        int length = 3;
+        while (length < 8 && Lower(p[length]) == kInfinity[length])
+            ++length;
+        p += length == 8 ? 8 : 3;
+        *result = negative ? -INFINITY : INFINITY;
+        cursor = p;
+        return true;
+    }
+    if (Lower(p[0]) == 'n' && Lower(p[1]) == 'a' && Lower(p[2]) == 'n') {
+        *result = NAN;
+        cursor = p + 3;
+        return true;
+    }
+
+    // Up to 19 significant digits are kept exactly; later ones only scale.
+    uint64_t mantissa = 0;
+    int significant = 0;
+    int exponent = 0;
+    bool anyDigit = false;
+    for (; IsDigit(*p); ++p) {
+        anyDigit = true;
+        if (significant < 19) {
+            if (mantissa || *p != '0') {
+                mantissa = mantissa * 10 + (uint64_t)(*p - '0');
+                ++significant;
+            }
+        } else {
+            ++exponent;
+        }
+    }
+    if (*p == '.') {
+        ++p;
+        for (; IsDigit(*p); ++p) {
+            anyDigit = true;
+            if (significant < 19) {
+                if (mantissa || *p != '0')
+                    ++significant;
+                mantissa = mantissa * 10 + (uint64_t)(*p - '0');
+                --exponent;
+            }
+        }
+    }
+    if (!anyDigit)
+        return false;
+    if (Lower(*p) == 'e') {
+        const char *e = p + 1;
+        bool expNegative = false;
+        if (*e == '+' || *e == '-')
+            expNegative = (*e++ == '-');
+        if (IsDigit(*e)) {
+            int value = 0;
+            for (; IsDigit(*e); ++e)
+                if (value < 100000)
+                    value = value * 10 + (*e - '0');
+            exponent += expNegative ? -value : value;
+            p = e;
+        }
+    }
+    long double number = (long double)mantissa;
+    if (mantissa != 0) {
+        long double power = 1;
+        int steps = exponent < 0 ? -exponent : exponent;
+        if (steps > 6000)
+            steps = 6000;
+        long double base = 10;
+        for (int bits = steps; bits; bits >>= 1) {
+            if (bits & 1)
+                power *= base;
+            base *= base;
+        }
+        number = exponent < 0 ? number / power : number * power;
+    }
+    double rounded = (double)number;
+    *result = (float)(negative ? -rounded : rounded);
+    cursor = p;
+    return true;
+}
+
+// scanf's %d: leading white space, a sign and decimal digits.
+bool ScanInteger(const char *&cursor, int32_t *result)
+{
+    const char *p = cursor;
+    while (IsSpace(*p))
+        ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-')
+        negative = (*p++ == '-');
+    if (!IsDigit(*p))
+        return false;
+    uint32_t value = 0;
+    for (; IsDigit(*p); ++p)
+        value = value * 10 + (uint32_t)(*p - '0');
+    *result = (int32_t)(negative ? 0u - value : value);
+    cursor = p;
+    return true;
+}
+
+}  // namespace
+
+size_t FormatFixed(double value, int decimals, char *out, size_t size)
+{
+    Writer writer = {out, size, 0};
+    PutFixed(writer, value, decimals);
+    return writer.Finish();
+}
+
+size_t FormatClockSetting(const ClockSetting &setting, char *out, size_t size)
+{
+    Writer writer = {out, size, 0};
+    PutFixed(writer, setting.core, 2);
+    writer.Put(' ');
+    PutFixed(writer, setting.memory, 2);
+    writer.Put(' ');
+    writer.PutInteger(setting.latency);
+    writer.Put(' ');
+    writer.PutInteger(setting.timing);
+    return writer.Finish();
+}
+
+size_t FormatClockSummary(const ClockSetting &setting, char *out, size_t size)
+{
+    Writer writer = {out, size, 0};
+    PutFixed(writer, setting.core, 1);
+    writer.Put(", ");
+    PutFixed(writer, setting.memory, 1);
+    writer.Put(", ");
+    writer.PutInteger(setting.latency);
+    writer.Put(", ");
+    writer.PutInteger(setting.timing);
+    return writer.Finish();
+}
+
+int ScanClocksCommand(const char *text, ClockSetting *setting, int32_t *confirm)
+{
+    const char *cursor = text;
+    float core, memory;
+    int32_t latency, timing, flag;
+    if (!ScanFloat(cursor, &core))
+        return 0;
+    setting->core = core;
+    if (!ScanFloat(cursor, &memory))
+        return 1;
+    setting->memory = memory;
+    if (!ScanInteger(cursor, &latency))
+        return 2;
+    setting->latency = latency;
+    if (!ScanInteger(cursor, &timing))
+        return 3;
+    setting->timing = timing;
+    if (!ScanInteger(cursor, &flag))
+        return 4;
+    *confirm = flag;
+    return 5;
+}
+
+bool ParseClockSetting(const char *text, ClockSetting *setting)
+{
+    ClockSetting scanned = *setting;
+    int32_t unused = 0;
+    if (ScanClocksCommand(text, &scanned, &unused) < 4)
+        return false;
+    *setting = scanned;
+    return true;
+}

@@ -1,0 +1,7 @@
+// Page creation: what the shell-extension object asks of the library.
+#pragma once
+#include <windows.h>
+#include <prsht.h>
+
+// Builds the library's property page and hands it to the host.
+BOOL AddPage(LPFNADDPROPSHEETPAGE addPage, LPARAM hostValue);

@@ -1,0 +1,166 @@
+// The library's COM surface: one static class factory whose "instances" are
+// the two static sheet-extension objects. Nothing is ever created or
+// destroyed; reference counts only decide when the shell may unload us.
+#define CINTERFACE
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include "page.h"
+
+namespace {
+
+struct PageObject {
+    const void *vtable;
+    ULONG references;
+};
+
+bool SameId(REFIID a, const GUID &b)
+{
+    return memcmp(&a, &b, sizeof(GUID)) == 0;
+}
+
+// Published interface identifiers, spelled out so the library needs no
+// uuid import library.
+const GUID kIidUnknown = {0x00000000, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const GUID kIidClassFactory = {0x00000001, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const GUID kIidShellExtInit = {0x000214E8, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const GUID kIidShellPropSheetExt = {0x000214E9, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+
+struct PageObjects {
+    PageObject factory;
+    PageObject sheetExt;
+    PageObject extInit;
+};
+extern PageObjects g_objects;
+
+#define PageFactory (g_objects.factory)
+#define PageSheetExt (g_objects.sheetExt)
+#define PageExtInit (g_objects.extInit)
+
+HRESULT Hand(void **out, PageObject *object)
+{
+    *out = object;
+    return object ? S_OK : E_NOINTERFACE;
+}
+
+ULONG STDMETHODCALLTYPE ObjectAddRef(void *self)
+{
+    ++static_cast<PageObject *>(self)->references;
+    return 0;
+}
+
+ULONG STDMETHODCALLTYPE ObjectRelease(void *self)
+{
+    PageObject *object = static_cast<PageObject *>(self);
+    if (object->references > 0)
+        --object->references;
+    return 0;
+}
+
+HRESULT STDMETHODCALLTYPE FactoryQueryInterface(IClassFactory *, REFIID iid, void **out)
+{
+    if (SameId(iid, kIidUnknown) || SameId(iid, kIidClassFactory))
+        return Hand(out, &PageFactory);
+    return Hand(out, NULL);
+}
+
+HRESULT STDMETHODCALLTYPE FactoryCreateInstance(IClassFactory *, IUnknown *, REFIID iid, void **out)
+{
+    if (SameId(iid, kIidShellPropSheetExt))
+        return Hand(out, &PageSheetExt);
+    if (SameId(iid, kIidShellExtInit))
+        return Hand(out, &PageExtInit);
+    return Hand(out, NULL);
+}
+
+HRESULT STDMETHODCALLTYPE FactoryLockServer(IClassFactory *, BOOL)
+{
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE SheetQueryInterface(IShellPropSheetExt *, REFIID iid, void **out)
+{
+    if (SameId(iid, kIidShellPropSheetExt))
+        return Hand(out, &PageSheetExt);
+    if (SameId(iid, kIidShellExtInit))
+        return Hand(out, &PageExtInit);
+    return Hand(out, NULL);
+}
+
+HRESULT STDMETHODCALLTYPE SheetAddPages(IShellPropSheetExt *, LPFNADDPROPSHEETPAGE addPage,
+                                        LPARAM hostValue)
+{
+    return AddPage(addPage, hostValue) ? S_OK : S_FALSE;
+}
+
+HRESULT STDMETHODCALLTYPE SheetReplacePage(IShellPropSheetExt *, UINT, LPFNADDPROPSHEETPAGE, LPARAM)
+{
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE InitQueryInterface(IShellExtInit *, REFIID iid, void **out)
+{
+    if (SameId(iid, kIidShellExtInit) || SameId(iid, kIidUnknown))
+        return Hand(out, &PageExtInit);
+    return Hand(out, NULL);
+}
+
+HRESULT STDMETHODCALLTYPE InitInitialize(IShellExtInit *, LPCITEMIDLIST, IDataObject *, HKEY)
+{
+    return S_OK;
+}
+
+// The shared AddRef/Release act on the object they are called on; the
+// casts only adapt the first parameter's declared type to each table.
+#define SHARED_METHOD(table, slot, function) \
+    (table).slot = reinterpret_cast<decltype((table).slot)>(function)
+
+IClassFactoryVtbl g_factoryTable;
+IShellPropSheetExtVtbl g_sheetExtTable;
+IShellExtInitVtbl g_extInitTable;
+
+// Filled in by static initialisation when the library loads, before any
+// export can be called.
+struct TableSetup {
+    TableSetup()
+    {
+        g_factoryTable.QueryInterface = FactoryQueryInterface;
+        SHARED_METHOD(g_factoryTable, AddRef, ObjectAddRef);
+        SHARED_METHOD(g_factoryTable, Release, ObjectRelease);
+        g_factoryTable.CreateInstance = FactoryCreateInstance;
+        g_factoryTable.LockServer = FactoryLockServer;
+
+        g_sheetExtTable.QueryInterface = SheetQueryInterface;
+        SHARED_METHOD(g_sheetExtTable, AddRef, ObjectAddRef);
+        SHARED_METHOD(g_sheetExtTable, Release, ObjectRelease);
+        g_sheetExtTable.AddPages = SheetAddPages;
+        g_sheetExtTable.ReplacePage = SheetReplacePage;
+
+        g_extInitTable.QueryInterface = InitQueryInterface;
+        SHARED_METHOD(g_extInitTable, AddRef, ObjectAddRef);
+        SHARED_METHOD(g_extInitTable, Release, ObjectRelease);
+        g_extInitTable.Initialize = InitInitialize;
+    }
+} g_tableSetup;
+
+PageObjects g_objects = {
+    {&g_factoryTable, 0},
+    {&g_sheetExtTable, 0},
+    {&g_extInitTable, 0},
+};
+
+}  // namespace
+
+extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID, REFIID iid, void **out)
+{
+    *out = NULL;
+    if (SameId(iid, kIidUnknown) || SameId(iid, kIidClassFactory))
+        return Hand(out, &PageFactory);
+    return E_NOINTERFACE;
+}
+
+extern "C" HRESULT WINAPI DllCanUnloadNow()
+{
+    return PageFactory.references ? S_FALSE : S_OK;
+}

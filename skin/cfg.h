@@ -1,0 +1,54 @@
+// Registry access: every setting of the page libraries is read and written
+// through these helpers, which open and close keys, fall back to lesser
+// access rights, allocate buffers and convert value types.
+#pragma once
+#include <windows.h>
+
+// Callbacks of CfgEnumerate take two pointer-sized arguments and return
+// TRUE to go on, FALSE to stop.
+typedef BOOL (*CfgCallback)(LONG_PTR first, LONG_PTR second);
+
+enum {
+    kCfgNameSize = 260,  // value and sub-key names
+    kCfgDataSize = 512,  // value data met while walking a key
+};
+
+// Walk modes of CfgEnumerate besides a value type.
+enum {
+    kCfgWalkSubKeys = -1,
+    kCfgWalkValueNames = -2,
+    kCfgWalkValueData = 0,
+};
+
+void *CfgAlloc(SIZE_T size);
+void CfgFree(void *block);
+
+HKEY CfgOpenKey(HKEY root, const char *subKey);
+DWORD CfgReadValue(HKEY root, const char *subKey, const char *name, void *buffer, DWORD size);
+// As CfgReadValue, for text: the buffer is always terminated within its size.
+DWORD CfgReadText(HKEY root, const char *subKey, const char *name, char *buffer, DWORD size);
+BOOL CfgReadValueAlloc(HKEY root, const char *subKey, const char *name, BYTE **block,
+                       DWORD *type, DWORD *dataSize = NULL);
+BOOL CfgReadInt(HKEY root, const char *subKey, const char *name, LONG *value, LONG fallback);
+char *CfgReadString(HKEY root, const char *subKey, const char *name);
+BOOL CfgWriteValue(HKEY root, const char *subKey, const char *name, const void *data, DWORD type,
+                   DWORD size);
+// Writes text with its terminating zero counted, as every string value is stored.
+BOOL CfgWriteText(HKEY root, const char *subKey, const char *name, const char *text);
+LONG CfgEnumerate(HKEY root, const char *subKey, int mode, CfgCallback callback, LONG_PTR context);
+void CfgEnumerateOpen(HKEY key, int mode, CfgCallback callback, LONG_PTR context);
+BOOL CfgDeleteValue(HKEY root, const char *subKey, const char *name);
+
+#if defined(LIBRARY_SERRAFIN)
+void CfgClearValues(HKEY root, const char *subKey);
+BOOL CfgKeyExists(HKEY root, const char *subKey);
+
+// The private heap and its counters; the heap is destroyed whenever every
+// block handed out has come back.
+extern HANDLE g_cfgHeap;
+extern unsigned g_cfgBlocksAllocated;
+extern unsigned g_cfgBlocksFreed;
+#else
+// Used with kCfgWalkValueNames to fill a combo box with value names.
+BOOL AddNameToCombo(LONG_PTR name, LONG_PTR combo);
+#endif
