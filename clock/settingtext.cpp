@@ -77,7 +77,7 @@ void PutFixed(Writer &writer, double value, int decimals)
     // A double times a power of ten this small is exact in the 64-bit
     // mantissa of long double, so a half is recognised exactly.
     long double scaled = (long double)value * scale;
-    if (scaled < 1e18L) {
+    if (value < 1e16) {
         uint64_t units = (uint64_t)scaled;
         if (scaled - (long double)units >= 0.5L)
             ++units;
@@ -102,21 +102,36 @@ void PutFixed(Writer &writer, double value, int decimals)
         }
         return;
     }
-    // Far outside any clock: the leading digits are exact enough, and the
-    // buffer bound keeps the text from running on.
-    int exponent = 0;
-    long double mantissa = value;
-    while (mantissa >= 10) {
-        mantissa /= 10;
-        ++exponent;
+    // Beyond 1e16 every double is a whole number: spell it out exactly, as
+    // mantissa x 2^exponent in base 10^9 limbs.
+    int exponent;
+    double mantissa = frexp(value, &exponent);
+    uint64_t bits = (uint64_t)ldexp(mantissa, 53);
+    exponent -= 53;
+    uint32_t limbs[40] = {(uint32_t)(bits % 1000000000u), (uint32_t)(bits / 1000000000u % 1000000000u),
+                          (uint32_t)(bits / 1000000000000000000u)};
+    int used = 3;
+    for (; exponent > 0; --exponent) {
+        uint32_t carry = 0;
+        for (int i = 0; i < used; ++i) {
+            uint64_t doubled = (uint64_t)limbs[i] * 2 + carry;
+            limbs[i] = (uint32_t)(doubled % 1000000000u);
+            carry = (uint32_t)(doubled / 1000000000u);
+        }
+        if (carry && used < 40)
+            limbs[used++] = carry;
     }
-    for (int i = 0; i <= exponent; ++i) {
-        int digit = (int)mantissa;
-        if (digit > 9)
-            digit = 9;
-        writer.Put((char)('0' + digit));
-        mantissa = (mantissa - digit) * 10;
-    }
+    while (used > 1 && limbs[used - 1] == 0)
+        --used;
+    char digits[12];
+    int count = 0;
+    for (uint32_t top = limbs[used - 1]; top; top /= 10)
+        digits[count++] = (char)('0' + top % 10);
+    while (count)
+        writer.Put(digits[--count]);
+    for (int i = used - 2; i >= 0; --i)
+        for (uint32_t divisor = 100000000; divisor; divisor /= 10)
+            writer.Put((char)('0' + limbs[i] / divisor % 10));
     if (decimals > 0) {
         writer.Put('.');
         for (int i = 0; i < decimals; ++i)

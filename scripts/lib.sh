@@ -1,0 +1,79 @@
+# Shared by scripts/test and scripts/demo: installs what is missing, builds
+# the three trees and prepares a private Wine prefix with the simulated card.
+# Sourced, not run.
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD=${BUILD:-$ROOT/build}
+export WINEPREFIX=${WINEPREFIX_OVERRIDE:-$BUILD/wineprefix}
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+log() { printf '== %s\n' "$*"; }
+
+as_root() {
+  if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+# Debian packages the build, the tests and the demo need.
+PACKAGES="cmake ninja-build g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
+  binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev mingw-w64-i686-dev googletest wine wine64
+  xvfb xauth x11-apps imagemagick"
+
+ensure_packages() {
+  local missing=()
+  for p in $PACKAGES; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  log "installing ${missing[*]}"
+  as_root apt-get update -q
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+build_tree() { # name toolchain-file-or-empty source-dir
+  local dir=$BUILD/$1 toolchain=$2 source=$3
+  local args=(-S "$source" -B "$dir" -G Ninja -DVANTREL_WINEPREFIX="$WINEPREFIX")
+  [ -n "$toolchain" ] && args+=(-DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain")
+  [ -f "$dir/build.ninja" ] || cmake "${args[@]}" >/dev/null
+  cmake --build "$dir"
+}
+
+build_all() {
+  log "building the 32-bit deliverables"
+  build_tree i686 mingw-i686.cmake "$ROOT"
+  log "building the 64-bit test build"
+  build_tree x64 mingw-x86_64.cmake "$ROOT"
+  log "building the native property tests"
+  build_tree native "" "$ROOT/tests/native"
+}
+
+# A private prefix: no Mono or Gecko installers, no X display needed.
+prepare_prefix() {
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    log "creating the Wine prefix $WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1 || true
+    wineserver -w
+  fi
+  wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+}
+
+# The simulated card lives in winedevice, which lives as long as the
+# wineserver: keep one running while the card is in use.
+start_card() {
+  local drivers="$WINEPREFIX/drive_c/windows/system32/drivers"
+  wineserver -p
+  cp "$BUILD/x64/bin/zintrel.sys" "$drivers/zintrel.sys"
+  wine sc create zintrel type= kernel 'binPath=' 'C:\windows\system32\drivers\zintrel.sys' >/dev/null 2>&1 || true
+  wine sc start zintrel >/dev/null 2>&1 || true
+  wine "$BUILD/x64/bin/cardctl.exe" reset || {
+    echo "the simulated card did not start" >&2
+    return 1
+  }
+}
+
+stop_wine() {
+  wineserver -k 2>/dev/null || true
+}
