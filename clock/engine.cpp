@@ -108,13 +108,16 @@ bool WriteClocks(float core, float memory, bool sync)
     return true;
 }
 
+// A register that matches no table value reads as undetermined. (Handing
+// back the raw value instead would let a register holding 0, 1 or 2 pass
+// for a preset.)
 DWORD ReadTimingPreset()
 {
     DWORD value = ProbeReadRegister(kTimingRegister);
     for (DWORD i = 0; i < 3; ++i)
         if ((value & 0xF0FF) == kTimingReadBack[i])
             return i;
-    return value;
+    return kPresetUndetermined;
 }
 
 DWORD ReadLatencyPreset()
@@ -123,7 +126,7 @@ DWORD ReadLatencyPreset()
     for (DWORD i = 0; i < 2; ++i)
         if (value == kLatencyValues[i])
             return i;
-    return value;
+    return kPresetUndetermined;
 }
 
 void WriteTimingPreset(DWORD index)
