@@ -1,0 +1,109 @@
+// The clock page's dialog procedure: one switch that hands each message to
+// a named helper. The page is drawn in the skin (background, fonts,
+// colours, owner-drawn frames, buttons and logo, context help).
+#include <windows.h>
+#include <commctrl.h>
+
+#include "../frame/page.h"
+#include "../skin/library.h"
+#include "../skin/skin.h"
+
+bool g_profilesQueried;
+
+namespace {
+
+INT_PTR SetNotifyResult(HWND page, LONG_PTR result)
+{
+    SetWindowLongPtrA(page, DWLP_MSGRESULT, result);
+    return TRUE;
+}
+
+INT_PTR OnInitDialog(HWND page)
+{
+    g_pageClean = true;
+    LoadSkinBitmaps(page);
+    ApplySkin(page);
+    LoadHelpTexts();
+    return TRUE;
+}
+
+INT_PTR OnNotify(HWND page, const NMHDR *header)
+{
+    switch (header->code) {
+    case PSN_SETACTIVE:
+        g_sheetWindow = header->hwndFrom;
+        return SetNotifyResult(page, 0);
+    case PSN_KILLACTIVE:
+        return SetNotifyResult(page, FALSE);
+    case PSN_APPLY:
+        return SetNotifyResult(page, PSNRET_NOERROR);
+    case PSN_RESET:
+        ReleaseSkin();
+        return FALSE;
+    case PSN_HELP:
+        ShowContextHelp(page, header->code, 0, 0);
+        return FALSE;
+    }
+    return FALSE;
+}
+
+// The skin belongs to the page: whichever way the sheet closes, nothing of
+// it outlives the page, and a later sheet starts from the registry again.
+void OnDestroy()
+{
+    ReleaseSkin();
+    g_sheetWindow = NULL;
+}
+
+INT_PTR OnDrawItem(HWND page, const DRAWITEMSTRUCT *item)
+{
+    switch (item->CtlID) {
+    case IDC_FACTORY_DEFAULTS:
+    case IDC_PROFILE_SAVE:
+    case IDC_PROFILE_DELETE:
+        return DrawSkinButton(page, item);
+    case IDC_LOGO:
+        return DrawLogoPanel(page, item);
+    default:
+        return DrawGroupFrame(page, item);
+    }
+}
+
+INT_PTR OnControlColour(HDC dc, HWND control)
+{
+    // The sliders paint their own background.
+    int id = GetDlgCtrlID(control);
+    if (id == IDC_CORE_SLIDER || id == IDC_MEMORY_SLIDER)
+        return 0;
+    return AnswerControlColour(dc, control);
+}
+
+}  // namespace
+
+INT_PTR CALLBACK ClockPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return OnInitDialog(page);
+    case WM_NOTIFY:
+        return OnNotify(page, (const NMHDR *)lParam);
+    case WM_ERASEBKGND:
+        return EraseSkinBackground(page, (HDC)wParam);
+    case WM_SYSCOLORCHANGE:
+        LoadSkinBitmaps(page);
+        return 0;
+    case WM_DRAWITEM:
+        return OnDrawItem(page, (const DRAWITEMSTRUCT *)lParam);
+    case WM_HELP:
+    case WM_CONTEXTMENU:
+        ShowContextHelp(page, message, wParam, lParam);
+        return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        return OnControlColour((HDC)wParam, (HWND)lParam);
+    case WM_DESTROY:
+        OnDestroy();
+        return 0;
+    }
+    return 0;
+}
