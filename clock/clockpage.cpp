@@ -24,6 +24,8 @@ INT_PTR OnInitDialog(HWND page)
     LoadSkinBitmaps(page);
     ApplySkin(page);
     LoadHelpTexts();
+    // Before the first activation no sheet is known and nothing is sent.
+    SetPageChanged(page, TRUE);
     return TRUE;
 }
 
