@@ -183,7 +183,7 @@ char *CfgReadString(HKEY root, const char *subKey, const char *name)
     char *block = NULL;
     DWORD size = 0;
     if (RegQueryValueExA(key, name, NULL, NULL, NULL, &size) == ERROR_SUCCESS) {
-        block = (char *)CfgAlloc(size + kReadSlack);
+        block = (char *)CfgAlloc(size + 1);
         if (block && RegQueryValueExA(key, name, NULL, NULL, (BYTE *)block, &size) != ERROR_SUCCESS) {
             CfgFree(block);
             block = NULL;

@@ -94,19 +94,11 @@ TEST_F(Engine, StartUpReadsTheBiosAndTheCard)
     ExpectSetting(g_currentSetting, {190.5f, 200.0f, 0, 2}, __LINE__);
 }
 
-int g_deviceRequests;
-BOOL WINAPI CountingDeviceIoControl(HANDLE, DWORD, LPVOID, DWORD, LPVOID, DWORD, LPDWORD,
-                                    LPOVERLAPPED)
-{
-    ++g_deviceRequests;
-    return FALSE;
-}
-
 TEST_F(Engine, WithoutTheDriverTheDefaultsHold)
 {
     ASSERT_TRUE(StopCardService());
     void *real = PatchImport(GetModuleHandleA(NULL), "kernel32.dll", "DeviceIoControl",
-                             (void *)CountingDeviceIoControl);
+                             (void *)CountDeviceRequest);
     ASSERT_NE(real, nullptr);
     g_deviceRequests = 0;
     ResetEngine();

@@ -282,20 +282,12 @@ TEST_F(SetClocks, RunsThroughRundll32)
     ExpectDividers(110, 88, false, __LINE__);
 }
 
-int g_deviceRequests;
-BOOL WINAPI CountingDeviceIoControl(HANDLE, DWORD, LPVOID, DWORD, LPVOID, DWORD, LPDWORD,
-                                    LPOVERLAPPED)
-{
-    ++g_deviceRequests;
-    return FALSE;
-}
-
 TEST_F(SetClocks, WithoutTheDriverNothingIsSent)
 {
     ASSERT_TRUE(StopCardService());
     LoadLibraryNow();
     g_deviceRequests = 0;
-    ASSERT_NE(PatchImport(module_, "kernel32.dll", "DeviceIoControl", (void *)CountingDeviceIoControl),
+    ASSERT_NE(PatchImport(module_, "kernel32.dll", "DeviceIoControl", (void *)CountDeviceRequest),
               nullptr);
     {
         DialogAnswerer answerer({IDYES});

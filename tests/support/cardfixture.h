@@ -39,6 +39,16 @@ inline void SetDividers(CardState *card, unsigned r, unsigned m, unsigned n)
     card->pll[10] = (card->pll[10] & 0xFF000000u) | n << 16 | m << 8 | r;
 }
 
+// Stands in for DeviceIoControl (patched into a module's imports) to count
+// the requests a module would have sent; it refuses each one.
+inline int g_deviceRequests;
+inline BOOL WINAPI CountDeviceRequest(HANDLE, DWORD, LPVOID, DWORD, LPVOID, DWORD, LPDWORD,
+                                      LPOVERLAPPED)
+{
+    ++g_deviceRequests;
+    return FALSE;
+}
+
 // Every test starts from the default card with no settings in the
 // registry and fresh request counts.
 class CardTest : public ::testing::Test {
