@@ -12,12 +12,6 @@ bool g_profilesQueried;
 
 namespace {
 
-INT_PTR SetNotifyResult(HWND page, LONG_PTR result)
-{
-    SetWindowLongPtrA(page, DWLP_MSGRESULT, result);
-    return TRUE;
-}
-
 INT_PTR OnInitDialog(HWND page)
 {
     g_pageClean = true;
@@ -27,34 +21,6 @@ INT_PTR OnInitDialog(HWND page)
     // Before the first activation no sheet is known and nothing is sent.
     SetPageChanged(page, TRUE);
     return TRUE;
-}
-
-INT_PTR OnNotify(HWND page, const NMHDR *header)
-{
-    switch (header->code) {
-    case PSN_SETACTIVE:
-        g_sheetWindow = header->hwndFrom;
-        return SetNotifyResult(page, 0);
-    case PSN_KILLACTIVE:
-        return SetNotifyResult(page, FALSE);
-    case PSN_APPLY:
-        return SetNotifyResult(page, PSNRET_NOERROR);
-    case PSN_RESET:
-        ReleaseSkin();
-        return FALSE;
-    case PSN_HELP:
-        ShowContextHelp(page, header->code, 0, 0);
-        return FALSE;
-    }
-    return FALSE;
-}
-
-// The skin belongs to the page: whichever way the sheet closes, nothing of
-// it outlives the page, and a later sheet starts from the registry again.
-void OnDestroy()
-{
-    ReleaseSkin();
-    g_sheetWindow = NULL;
 }
 
 INT_PTR OnDrawItem(HWND page, const DRAWITEMSTRUCT *item)
@@ -88,7 +54,7 @@ INT_PTR CALLBACK ClockPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
     case WM_INITDIALOG:
         return OnInitDialog(page);
     case WM_NOTIFY:
-        return OnNotify(page, (const NMHDR *)lParam);
+        return OnSheetNotify(page, (const NMHDR *)lParam);
     case WM_ERASEBKGND:
         return EraseSkinBackground(page, (HDC)wParam);
     case WM_SYSCOLORCHANGE:
@@ -104,7 +70,7 @@ INT_PTR CALLBACK ClockPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
     case WM_CTLCOLORBTN:
         return OnControlColour((HDC)wParam, (HWND)lParam);
     case WM_DESTROY:
-        OnDestroy();
+        OnPageDestroy();
         return 0;
     }
     return 0;

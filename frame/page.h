@@ -23,3 +23,10 @@ extern bool g_pageClean;
 BOOL AddPage(LPFNADDPROPSHEETPAGE addPage, LPARAM hostValue);
 // Tells the sheet whether the page holds unapplied changes.
 void SetPageChanged(HWND page, BOOL changed);
+
+// The property-sheet notifications every page answers alike: the sheet is
+// learnt at activation, leaving and applying are allowed, a cancelled
+// sheet releases the skin and Help opens the help file.
+INT_PTR OnSheetNotify(HWND page, const NMHDR *header);
+// A page's WM_DESTROY: releases the skin and forgets the sheet.
+void OnPageDestroy();
