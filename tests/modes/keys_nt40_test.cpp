@@ -16,10 +16,8 @@ class KeysNt4 : public ModesTest {};
 
 TEST_F(KeysNt4, NoBranchAndNoDalKey)
 {
-    OSVERSIONINFOA version = {sizeof version};
-    ASSERT_TRUE(GetVersionExA(&version));
-    ASSERT_EQ(version.dwPlatformId, (DWORD)VER_PLATFORM_WIN32_NT) << "run with Wine's Version nt40";
-    ASSERT_EQ(version.dwMajorVersion, 4u);
+    ASSERT_EQ(ReportedSystem(), (std::vector<DWORD>{VER_PLATFORM_WIN32_NT, 4, 0}))
+        << "run with Wine's Version nt40";
 
     // What each branch would take.
     std::string instance = AddInstance(DEVICE_TREE, "VEN_1002&DEV_5144", "000", "Display");

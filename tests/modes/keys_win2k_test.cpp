@@ -16,15 +16,9 @@ class Keys2000 : public ModesTest {};
 
 TEST_F(Keys2000, BranchIsWindows2000)
 {
-    OSVERSIONINFOA version = {sizeof version};
-    ASSERT_TRUE(GetVersionExA(&version));
-    ASSERT_EQ(version.dwPlatformId, (DWORD)VER_PLATFORM_WIN32_NT) << "run with Wine's Version win2k";
-    ASSERT_EQ(version.dwMajorVersion, 5u);
-    ASSERT_EQ(version.dwMinorVersion, 0u);
-    DetectPlatformBranch();
-    EXPECT_FALSE(g_isWin9x);
-    EXPECT_TRUE(g_isWin2000);
-    EXPECT_FALSE(g_isWinXP);
+    ASSERT_EQ(ReportedSystem(), (std::vector<DWORD>{VER_PLATFORM_WIN32_NT, 5, 0}))
+        << "run with Wine's Version win2k";
+    EXPECT_EQ(DetectedBranch(), (std::vector<bool>{false, true, false}));
 }
 
 TEST_F(Keys2000, DevicesAreSearchedUnderEnumPci)

@@ -19,14 +19,9 @@ class Keys9x : public ModesTest {};
 
 TEST_F(Keys9x, BranchIsTheWindows9xFamily)
 {
-    OSVERSIONINFOA version = {sizeof version};
-    ASSERT_TRUE(GetVersionExA(&version));
-    ASSERT_EQ(version.dwPlatformId, (DWORD)VER_PLATFORM_WIN32_WINDOWS)
+    ASSERT_EQ(ReportedVersion().dwPlatformId, (DWORD)VER_PLATFORM_WIN32_WINDOWS)
         << "run with Wine's Version win98";
-    DetectPlatformBranch();
-    EXPECT_TRUE(g_isWin9x);
-    EXPECT_FALSE(g_isWin2000);
-    EXPECT_FALSE(g_isWinXP);
+    EXPECT_EQ(DetectedBranch(), (std::vector<bool>{true, false, false}));
 }
 
 TEST_F(Keys9x, DisplayClassInstancesOfEveryVendorEnterTheTable)

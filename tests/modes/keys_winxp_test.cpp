@@ -32,15 +32,9 @@ protected:
 
 TEST_F(KeysXP, BranchIsWindowsXP)
 {
-    OSVERSIONINFOA version = {sizeof version};
-    ASSERT_TRUE(GetVersionExA(&version));
-    ASSERT_EQ(version.dwPlatformId, (DWORD)VER_PLATFORM_WIN32_NT) << "run with Wine's Version winxp";
-    ASSERT_EQ(version.dwMajorVersion, 5u);
-    ASSERT_EQ(version.dwMinorVersion, 1u);
-    DetectPlatformBranch();
-    EXPECT_FALSE(g_isWin9x);
-    EXPECT_FALSE(g_isWin2000);
-    EXPECT_TRUE(g_isWinXP);
+    ASSERT_EQ(ReportedSystem(), (std::vector<DWORD>{VER_PLATFORM_WIN32_NT, 5, 1}))
+        << "run with Wine's Version winxp";
+    EXPECT_EQ(DetectedBranch(), (std::vector<bool>{false, false, true}));
 }
 
 TEST_F(KeysXP, WineOwnAdapterIsFoundWithItsVideoKey)

@@ -96,6 +96,21 @@ inline std::vector<std::string> SubKeys(HKEY root, const std::string &path)
     return names;
 }
 
+// What GetVersionExA reports to this program (Wine's Version for it).
+inline OSVERSIONINFOA ReportedVersion()
+{
+    OSVERSIONINFOA version = {sizeof version};
+    EXPECT_TRUE(GetVersionExA(&version));
+    return version;
+}
+
+// Platform, major and minor version, to compare in one assertion.
+inline std::vector<DWORD> ReportedSystem()
+{
+    OSVERSIONINFOA version = ReportedVersion();
+    return {version.dwPlatformId, version.dwMajorVersion, version.dwMinorVersion};
+}
+
 // The debug log ---------------------------------------------------------------
 
 inline bool LogExists()
@@ -180,6 +195,13 @@ protected:
         DetectPlatformBranch();
         LoadDebugSwitch();
         DiscoverDeviceKeys();
+    }
+
+    // The flags of a fresh detection: Windows 9x, 2000, XP.
+    static std::vector<bool> DetectedBranch()
+    {
+        DetectPlatformBranch();
+        return {g_isWin9x, g_isWin2000, g_isWinXP};
     }
 
     static std::vector<std::string> DeviceKeys()

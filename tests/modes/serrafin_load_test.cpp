@@ -28,10 +28,7 @@ const GUID kSomeClass = {0x81D3F6B2, 0x4C07, 0x4e19, {0x8B, 0x2D, 0x5A, 0x7E, 0x
 
 bool RunsAsXP()
 {
-    OSVERSIONINFOA version = {sizeof version};
-    GetVersionExA(&version);
-    return version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion == 5 &&
-           version.dwMinorVersion == 1;
+    return ReportedSystem() == std::vector<DWORD>{VER_PLATFORM_WIN32_NT, 5, 1};
 }
 
 std::vector<HANDLE> ProcessHeaps()
