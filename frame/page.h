@@ -30,3 +30,7 @@ void SetPageChanged(HWND page, BOOL changed);
 INT_PTR OnSheetNotify(HWND page, const NMHDR *header);
 // A page's WM_DESTROY: releases the skin and forgets the sheet.
 void OnPageDestroy();
+
+// Sets the count that DllCanUnloadNow looks at back to 0; Serrafin's process
+// attach starts from it.
+void ResetPageObjectCount();
