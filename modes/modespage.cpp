@@ -1,12 +1,13 @@
 // The modes page's dialog procedure: one switch that hands each message to
 // a named helper. The page is drawn in the skin (background, fonts,
-// colours, the owner-drawn frame, context help).
+// colours, the owner-drawn frame, context help); its list is modelist.cpp's.
 #include "modespage.h"
 
 #include "../frame/page.h"
 #include "../skin/library.h"
 #include "../skin/skin.h"
 #include "debuglog.h"
+#include "modelist.h"
 
 HWND g_modeList;
 HIMAGELIST g_modeImages;
@@ -21,20 +22,48 @@ INT_PTR OnInitDialog(HWND page)
     ApplySkin(page);
     LoadHelpTexts();
     LoadSkinBitmaps(page);
+    SetButtons(page);
     SetPageChanged(page, FALSE);
     return TRUE;
 }
 
-}  // namespace
-
-void ReleaseModeList()
+// Each activation reads the registry again, dropping what was not applied.
+INT_PTR OnSetActive(HWND page, const NMHDR *header)
 {
-    if (g_modeList)
-        ListView_DeleteAllItems(g_modeList);
-    if (g_modeImages)
-        ImageList_Destroy(g_modeImages);
-    g_modeImages = NULL;
+    INT_PTR answer = OnSheetNotify(page, header);
+    SetButtons(page);
+    return answer;
 }
+
+INT_PTR OnApply(HWND page, const NMHDR *header)
+{
+    if (!g_pageClean) {
+        SaveModes();
+        g_pageClean = true;
+    }
+    return OnSheetNotify(page, header);
+}
+
+INT_PTR OnNotify(HWND page, const NMHDR *header)
+{
+    switch (header->code) {
+    case PSN_SETACTIVE:
+        return OnSetActive(page, header);
+    case PSN_APPLY:
+        return OnApply(page, header);
+    case LVN_GETDISPINFOA:
+        if (header->hwndFrom == g_modeList)
+            AnswerModeDisplayInfo((NMLVDISPINFOA *)header);
+        return FALSE;
+    case NM_CLICK:
+        if (header->hwndFrom == g_modeList)
+            SwitchModeAtCursor(page);
+        return FALSE;
+    }
+    return OnSheetNotify(page, header);
+}
+
+}  // namespace
 
 INT_PTR CALLBACK ModesPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -42,7 +71,7 @@ INT_PTR CALLBACK ModesPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
     case WM_INITDIALOG:
         return OnInitDialog(page);
     case WM_NOTIFY:
-        return OnSheetNotify(page, (const NMHDR *)lParam);
+        return OnNotify(page, (const NMHDR *)lParam);
     case WM_ERASEBKGND:
         return EraseSkinBackground(page, (HDC)wParam);
     case WM_SYSCOLORCHANGE:
