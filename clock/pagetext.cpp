@@ -1,6 +1,7 @@
 #include "pagetext.h"
 
 #include "settingtext.h"
+#include "textwriter.h"
 
 namespace {
 
@@ -14,28 +15,6 @@ bool IsDigit(char c)
 {
     return c >= '0' && c <= '9';
 }
-
-struct Output {
-    char *out;
-    size_t size;
-    size_t length;
-
-    void Put(char c)
-    {
-        if (length + 1 < size)
-            out[length++] = c;
-    }
-    void Put(const char *text, size_t count)
-    {
-        for (size_t i = 0; i < count; ++i)
-            Put(text[i]);
-    }
-    void Pad(char c, int count)
-    {
-        for (int i = 0; i < count; ++i)
-            Put(c);
-    }
-};
 
 struct Conversion {
     bool left, plus, space, alternate, zero;
@@ -96,7 +75,7 @@ bool ReadConversion(const char *&p, Conversion *c)
     return false;
 }
 
-void PutField(Output &output, const Conversion &c, const char *sign, const char *body,
+void PutField(TextWriter &output, const Conversion &c, const char *sign, const char *body,
               size_t bodyLength, bool zeroPad)
 {
     size_t signLength = 0;
@@ -115,7 +94,7 @@ void PutField(Output &output, const Conversion &c, const char *sign, const char 
         output.Pad(' ', padding);
 }
 
-void PutNumber(Output &output, const Conversion &c, double value)
+void PutNumber(TextWriter &output, const Conversion &c, double value)
 {
     int decimals = c.precision < 0 ? 6 : c.precision;
     if (decimals > kMostDecimals)
@@ -135,7 +114,7 @@ void PutNumber(Output &output, const Conversion &c, double value)
     PutField(output, c, sign, body, length, finite && c.zero);
 }
 
-void PutText(Output &output, const Conversion &c, const char *text)
+void PutText(TextWriter &output, const Conversion &c, const char *text)
 {
     if (!text)
         text = "";
@@ -150,7 +129,7 @@ void PutText(Output &output, const Conversion &c, const char *text)
 bool FormatPageText(const char *format, const PageTextArgument *arguments, int count, char *out,
                     size_t size)
 {
-    Output output = {out, size, 0};
+    TextWriter output = {out, size, 0};
     int next = 0;
     bool usable = true;
     for (const char *p = format; *p && usable;) {
@@ -178,8 +157,7 @@ bool FormatPageText(const char *format, const PageTextArgument *arguments, int c
     }
     if (!usable)
         output.length = 0;
-    if (size)
-        out[output.length] = '\0';
+    output.Finish();
     return usable;
 }
 

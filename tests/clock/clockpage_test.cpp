@@ -194,6 +194,15 @@ protected:
         return stats.requests[CARD_WRITE_PLL] + stats.requests[CARD_WRITE_REGISTER];
     }
     void ClearStats() { ASSERT_TRUE(CardClient().ClearStats()); }
+    // Runs a user's action that must neither write the card nor ask.
+    void ExpectCardLeftAlone(const std::function<void()> &action, int line)
+    {
+        ClearStats();
+        Countdown countdown(nullptr);
+        action();
+        EXPECT_EQ(countdown.opened, 0) << "a countdown came up, line " << line;
+        EXPECT_EQ(Writes(), 0u) << "the card was written, line " << line;
+    }
     void ExpectDividers(unsigned n, unsigned m, int line)
     {
         Dividers d = ReadDividers(Card());
@@ -232,11 +241,7 @@ TEST_F(ClockPage, ShowsTheCardAndOkWithoutChangesWritesNothing)
               (LRESULT)GetStockObject(NULL_BRUSH));
     ReleaseDC(page_, dc);
 
-    ClearStats();
-    Countdown countdown(nullptr);
-    Finish(PSBTN_OK);
-    EXPECT_EQ(countdown.opened, 0);
-    EXPECT_EQ(Writes(), 0u);
+    ExpectCardLeftAlone([this] { Finish(PSBTN_OK); }, __LINE__);
     EXPECT_EQ(SettingText(HKEY_CURRENT_USER, kSettings, "CurrentSettings"), "(missing)");
 }
 
@@ -335,16 +340,14 @@ TEST_F(ClockPage, FactoryDefaultsNeedAStoredFactorySetting)
 {
     OpenPage();
     Key(kCoreSlider, VK_END);
-    ClearStats();
-    Countdown countdown(nullptr);
-    Click(kFactory);
-    EXPECT_EQ(Writes(), 0u);
+    ExpectCardLeftAlone([this] { Click(kFactory); }, __LINE__);
     EXPECT_EQ(Text(kCoreFrame), "Core Clock: 247.5 MHz") << "not redrawn";
     EXPECT_EQ(SettingText(HKEY_CURRENT_USER, kSettings, "CurrentSettings"), "(missing)");
 
     WriteString(HKEY_CURRENT_USER, kSettings, "FactorySettings", "150.00 160.00 0 2");
     Reload();
     OpenPage();
+    Countdown countdown(nullptr);
     Click(kFactory);
     EXPECT_EQ(countdown.opened, 0) << "Factory Defaults are not confirmed";
     ExpectDividers(66, 71, __LINE__);
@@ -595,11 +598,7 @@ TEST_F(ProfileBox, SaveKeepsTheSettingAsItStoodAndLeavesTheCardAlone)
     EXPECT_TRUE(BoxDisabled());
     EXPECT_FALSE(Enabled(kCoreSlider) || Enabled(kMemorySlider));
     EXPECT_TRUE(ApplyEnabled());
-    ClearStats();
-    Countdown countdown(nullptr);
-    NotifyApply();
-    EXPECT_EQ(countdown.opened, 0);
-    EXPECT_EQ(Writes(), 0u);
+    ExpectCardLeftAlone([this] { NotifyApply(); }, __LINE__);
     EXPECT_EQ(SettingText(HKEY_CURRENT_USER, kProfiles, "quake3.exe"), "168.75 182.25 3 3");
     EXPECT_EQ(List(), std::vector<std::string>{"quake3.exe"});
     EXPECT_EQ(Text(kProfileName), "Reset");
@@ -611,12 +610,10 @@ TEST_F(ProfileBox, SaveKeepsTheSettingAsItStoodAndLeavesTheCardAlone)
     Key(kCoreSlider, VK_LEFT);
     Enter("QUAKE3.exe");
     Click(kSave);
-    Press(PSBTN_APPLYNOW);
-    EXPECT_EQ(countdown.opened, 0);
+    ExpectCardLeftAlone([this] { Press(PSBTN_APPLYNOW); }, __LINE__);
     EXPECT_EQ(ValueNames(HKEY_CURRENT_USER, kProfiles).size(), 1u);
     EXPECT_EQ(SettingText(HKEY_CURRENT_USER, kProfiles, "quake3.exe"), "164.25 182.25 3 3");
     EXPECT_EQ(List(), std::vector<std::string>{"quake3.exe"});
-    EXPECT_EQ(Writes(), 0u);
 }
 
 TEST_F(ProfileBox, DeleteTakesOnlyAListedProfile)
@@ -681,11 +678,7 @@ TEST_F(ProfileBox, ASelectedProfileIsShownAndEditedUntilTheNameChanges)
     EXPECT_FALSE(ApplyEnabled()) << "a profile's change waits for S";
     Click(kTimingFast);
     Click(kSave);
-    ClearStats();
-    Countdown countdown(nullptr);
-    Press(PSBTN_APPLYNOW);
-    EXPECT_EQ(countdown.opened, 0);
-    EXPECT_EQ(Writes(), 0u);
+    ExpectCardLeftAlone([this] { Press(PSBTN_APPLYNOW); }, __LINE__);
     EXPECT_EQ(SettingText(HKEY_CURRENT_USER, kProfiles, "Game"), "150.75 160.00 2 2");
 }
 
