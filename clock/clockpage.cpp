@@ -1,6 +1,7 @@
 // The clock page's dialog procedure: one switch that hands each message to
-// a named helper. The page is drawn in the skin (background, fonts,
-// colours, owner-drawn frames, buttons and logo, context help).
+// a named helper and leaves what every page answers alike to the frame. The
+// page is drawn in the skin (background, fonts, colours, owner-drawn frames,
+// buttons and logo, context help).
 #include <windows.h>
 #include <commctrl.h>
 
@@ -53,25 +54,11 @@ INT_PTR CALLBACK ClockPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
     switch (message) {
     case WM_INITDIALOG:
         return OnInitDialog(page);
-    case WM_NOTIFY:
-        return OnSheetNotify(page, (const NMHDR *)lParam);
-    case WM_ERASEBKGND:
-        return EraseSkinBackground(page, (HDC)wParam);
-    case WM_SYSCOLORCHANGE:
-        LoadSkinBitmaps(page);
-        return 0;
     case WM_DRAWITEM:
         return OnDrawItem(page, (const DRAWITEMSTRUCT *)lParam);
-    case WM_HELP:
-    case WM_CONTEXTMENU:
-        ShowContextHelp(page, message, wParam, lParam);
-        return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
         return OnControlColour((HDC)wParam, (HWND)lParam);
-    case WM_DESTROY:
-        OnPageDestroy();
-        return 0;
     }
-    return 0;
+    return AnswerPageMessage(page, message, wParam, lParam);
 }

@@ -1,6 +1,7 @@
 // The modes page's dialog procedure: one switch that hands each message to
-// a named helper. The page is drawn in the skin (background, fonts,
-// colours, the owner-drawn frame, context help).
+// a named helper and leaves what every page answers alike to the frame. The
+// page is drawn in the skin (background, fonts, colours, the owner-drawn
+// frame, context help).
 #include "modespage.h"
 
 #include "../frame/page.h"
@@ -41,26 +42,12 @@ INT_PTR CALLBACK ModesPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
     switch (message) {
     case WM_INITDIALOG:
         return OnInitDialog(page);
-    case WM_NOTIFY:
-        return OnSheetNotify(page, (const NMHDR *)lParam);
-    case WM_ERASEBKGND:
-        return EraseSkinBackground(page, (HDC)wParam);
-    case WM_SYSCOLORCHANGE:
-        LoadSkinBitmaps(page);
-        return FALSE;
     case WM_DRAWITEM:
         return DrawGroupFrame(page, (const DRAWITEMSTRUCT *)lParam);
-    case WM_HELP:
-    case WM_CONTEXTMENU:
-        ShowContextHelp(page, message, wParam, lParam);
-        return FALSE;
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-        return AnswerControlColour((HDC)wParam, (HWND)lParam);
     case WM_DESTROY:
-        OnPageDestroy();
+        AnswerPageMessage(page, message, wParam, lParam);
         g_modeList = NULL;
         return FALSE;
     }
-    return FALSE;
+    return AnswerPageMessage(page, message, wParam, lParam);
 }
