@@ -1,5 +1,6 @@
 // The clock page's dialog procedure: one switch that hands each message to
-// a named helper. The page shows the card's clocks on two sliders and its
+// a named helper and leaves what every page answers alike to the frame. The
+// page shows the card's clocks on two sliders and its
 // memory presets as radio buttons, drawn in the skin; changes reach the card
 // only when the sheet applies them, and must then be confirmed in time.
 #include "clockpage.h"
@@ -306,7 +307,7 @@ INT_PTR OnNotify(HWND page, const NMHDR *header)
         break;
     }
     // The frame records the sheet and gives every notification its answer.
-    return OnSheetNotify(page, header);
+    return AnswerPageMessage(page, WM_NOTIFY, 0, (LPARAM)header);
 }
 
 INT_PTR OnDrawItem(HWND page, const DRAWITEMSTRUCT *item)
@@ -392,23 +393,11 @@ INT_PTR CALLBACK ClockPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
     case WM_COMMAND:
         OnCommand(page, wParam);
         return 0;
-    case WM_ERASEBKGND:
-        return EraseSkinBackground(page, (HDC)wParam);
-    case WM_SYSCOLORCHANGE:
-        LoadSkinBitmaps(page);
-        return 0;
     case WM_DRAWITEM:
         return OnDrawItem(page, (const DRAWITEMSTRUCT *)lParam);
-    case WM_HELP:
-    case WM_CONTEXTMENU:
-        ShowContextHelp(page, message, wParam, lParam);
-        return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
         return OnControlColour((HDC)wParam, (HWND)lParam);
-    case WM_DESTROY:
-        OnPageDestroy();
-        return 0;
     }
-    return 0;
+    return AnswerPageMessage(page, message, wParam, lParam);
 }

@@ -167,3 +167,8 @@ extern "C" HRESULT WINAPI DllCanUnloadNow()
 {
     return PageFactory.references ? S_FALSE : S_OK;
 }
+
+void ResetPageObjectCount()
+{
+    PageFactory.references = 0;
+}

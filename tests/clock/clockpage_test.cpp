@@ -125,15 +125,15 @@ protected:
     {
         CloseSheet();
         CoUninitialize();
-        FreeLibrary(pinned_);
+        FreeLibrary(pinned_[0]);
         ASSERT_EQ(GetModuleHandleA("Quillan.dll"), (HMODULE)NULL) << "the library stayed loaded";
         CoInitialize(NULL);
-        pinned_ = LoadLibraryA("Quillan.dll");
-        ASSERT_NE(pinned_, (HMODULE)NULL);
+        pinned_[0] = LoadLibraryA("Quillan.dll");
+        ASSERT_NE(pinned_[0], (HMODULE)NULL);
     }
     HWND OpenPage()
     {
-        EXPECT_EQ(OpenSheet(), 1u);
+        EXPECT_GE(OpenSheet(), 1u);
         page_ = ShowTab("Tachyra");
         return page_;
     }
@@ -174,11 +174,6 @@ protected:
         PSHNOTIFY notify = {{Sheet(), 0, (UINT)PSN_APPLY}, 0};
         SendMessageA(page_, WM_NOTIFY, 0, (LPARAM)&notify);
         PumpMessages(Sheet());
-    }
-    void NotifySetActive()
-    {
-        PSHNOTIFY notify = {{Sheet(), 0, (UINT)PSN_SETACTIVE}, 0};
-        SendMessageA(page_, WM_NOTIFY, 0, (LPARAM)&notify);
     }
 
     CardState Card()
@@ -633,7 +628,8 @@ TEST_F(ProfileBox, DeleteTakesOnlyAListedProfile)
     Enter("Alpha");
     Click(kDelete);
     EXPECT_TRUE(BoxDisabled());
-    NotifySetActive();
+    ShowTab("Modivane");
+    ShowTab("Tachyra");
     Select("Beta");
     Key(kCoreSlider, VK_RIGHT);
     Click(kSave);

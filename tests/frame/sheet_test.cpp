@@ -4,6 +4,8 @@
 
 #include <htmlhelp.h>
 
+#include <algorithm>
+
 using namespace testing_support;
 
 namespace {
@@ -11,38 +13,53 @@ namespace {
 const char kTachyra[] = "Software\\Vantrel\\ATI Radeon Tachyra";
 const char kTachyraLocalization[] = "Software\\Vantrel\\ATI Radeon Tachyra\\Localization";
 
-class DisplayProperties : public SheetTest {};
+class DisplayProperties : public SheetTest {
+protected:
+    // The shell lists the handlers in the registry's order, not ours.
+    std::vector<std::string> TabTitles() const
+    {
+        std::vector<std::string> titles = SheetTest::TabTitles();
+        std::sort(titles.begin(), titles.end());
+        return titles;
+    }
+    static std::vector<std::string> Titles(std::string a, std::string b)
+    {
+        std::vector<std::string> titles = {a, b};
+        std::sort(titles.begin(), titles.end());
+        return titles;
+    }
+};
 
 TEST_F(DisplayProperties, EachLibraryAddsItsTabWithItsTitle)
 {
-    ASSERT_EQ(OpenSheet(), 1u);
-    EXPECT_EQ(TabTitles(), std::vector<std::string>{"Tachyra"});
-    HWND page = ShowTab("Tachyra");
-    ASSERT_NE(page, (HWND)NULL);
-    // The page is template 101 of the library that added it.
+    ASSERT_EQ(OpenSheet(), 2u);
+    EXPECT_EQ(TabTitles(), Titles("Tachyra", "Modivane"));
+    // Each page is template 101 of the library that added it.
     char text[64] = "";
-    GetDlgItemTextA(page, 1441, text, sizeof text);
+    GetDlgItemTextA(ShowTab("Tachyra"), 1441, text, sizeof text);
     EXPECT_STREQ(text, "ATI Radeon Tachyra");
+    GetDlgItemTextA(ShowTab("Modivane"), 1478, text, sizeof text);
+    EXPECT_STREQ(text, "ATI Radeon Modivane");
     Finish(PSBTN_CANCEL);
 
     // A localised title replaces string 3; one that does not fit the
     // 128-byte title buffer cannot be read, and string 3 stays.
     WriteString(HKEY_CURRENT_USER, kTachyraLocalization, "3", "Takt");
-    ASSERT_EQ(OpenSheet(), 1u);
-    EXPECT_EQ(TabTitles(), std::vector<std::string>{"Takt"});
+    ASSERT_EQ(OpenSheet(), 2u);
+    EXPECT_EQ(TabTitles(), Titles("Takt", "Modivane"));
     CloseSheet();
     WriteString(HKEY_CURRENT_USER, kTachyraLocalization, "3", std::string(127, 'x').c_str());
-    ASSERT_EQ(OpenSheet(), 1u);
-    EXPECT_EQ(TabTitles(), std::vector<std::string>{std::string(127, 'x')});
+    ASSERT_EQ(OpenSheet(), 2u);
+    EXPECT_EQ(TabTitles(), Titles(std::string(127, 'x'), "Modivane"));
     CloseSheet();
     WriteString(HKEY_CURRENT_USER, kTachyraLocalization, "3", std::string(128, 'x').c_str());
-    ASSERT_EQ(OpenSheet(), 1u);
-    EXPECT_EQ(TabTitles(), std::vector<std::string>{"Tachyra"});
+    ASSERT_EQ(OpenSheet(), 2u);
+    EXPECT_EQ(TabTitles(), Titles("Tachyra", "Modivane"));
 }
 
 TEST_F(DisplayProperties, HelpButtonFollowsHelpFile)
 {
-    ASSERT_EQ(OpenSheet(), 1u);
+    ASSERT_EQ(OpenSheet(), 2u);
     ShowTab("Tachyra");
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(Sheet(), IDHELP)));
     Press(PSBTN_HELP);
@@ -50,7 +67,9 @@ TEST_F(DisplayProperties, HelpButtonFollowsHelpFile)
     Finish(PSBTN_CANCEL);
 
     WriteString(HKEY_CURRENT_USER, kTachyra, "HelpFile", "C:\\help\\tachyra.chm");
-    ASSERT_EQ(OpenSheet(), 1u);
+    ASSERT_EQ(OpenSheet(), 2u);
+    ShowTab("Modivane");
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(Sheet(), IDHELP))) << "each library has its own";
     HWND page = ShowTab("Tachyra");
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(Sheet(), IDHELP)));
     HelpCalls();
@@ -64,7 +83,7 @@ TEST_F(DisplayProperties, HelpButtonFollowsHelpFile)
 
     // The value read at the previous sheet does not linger.
     DeleteKeyTree(HKEY_CURRENT_USER, "Software\\Vantrel");
-    ASSERT_EQ(OpenSheet(), 1u);
+    ASSERT_EQ(OpenSheet(), 2u);
     ShowTab("Tachyra");
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(Sheet(), IDHELP)));
 }
@@ -81,8 +100,9 @@ LRESULT CALLBACK CountChanged(HWND window, UINT message, WPARAM wParam, LPARAM l
 
 TEST_F(DisplayProperties, APageNeverAddressesAnEarlierSheet)
 {
-    ASSERT_EQ(OpenSheet(), 1u);
+    ASSERT_EQ(OpenSheet(), 2u);
     ShowTab("Tachyra");
+    ShowTab("Modivane");
     // The first sheet is closed by its user, but its window is still there.
     DisplaySheet earlier = sheet_;
     sheet_ = DisplaySheet();
@@ -94,8 +114,9 @@ TEST_F(DisplayProperties, APageNeverAddressesAnEarlierSheet)
 
     // The new page reports to a sheet as soon as it initialises, before it
     // has learnt its own.
-    ASSERT_EQ(OpenSheet(), 1u);
+    ASSERT_EQ(OpenSheet(), 2u);
     ShowTab("Tachyra");
+    ShowTab("Modivane");
     EXPECT_EQ(g_changedMessages, 0);
     CloseDisplaySheet(&earlier);
 }

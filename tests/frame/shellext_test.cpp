@@ -162,7 +162,7 @@ TEST_P(ShellExtension, AddPagesHandsOnePageToTheHost)
     PatchImport(module_, "comctl32.dll", "DestroyPropertySheetPage", (void *)g_destroyPage);
 }
 
-INSTANTIATE_TEST_SUITE_P(PageLibraries, ShellExtension, ::testing::Values("Quillan.dll"),
+INSTANTIATE_TEST_SUITE_P(PageLibraries, ShellExtension, ::testing::Values("Quillan.dll", "Serrafin.dll"),
                          [](const ::testing::TestParamInfo<const char *> &info) {
                              std::string name = info.param;
                              return name.substr(0, name.find('.'));

@@ -14,7 +14,7 @@ class PageSkin : public SheetTest {
 protected:
     HWND OpenPage()
     {
-        EXPECT_EQ(OpenSheet(), 1u);
+        EXPECT_EQ(OpenSheet(), 2u);
         return ShowTab("Tachyra");
     }
     static LOGFONTA FontOf(HWND control)
@@ -99,6 +99,18 @@ TEST_F(PageSkin, HelpTextsLastUntilTheSheetIsCancelled)
     DeleteKeyTree(HKEY_CURRENT_USER, "Software\\Vantrel");
     page = OpenPage();
     EXPECT_EQ(PopupFor(page, 1418), "Set the values back to where they belong.");
+}
+
+TEST_F(PageSkin, EachLibraryReadsItsOwnKey)
+{
+    WriteString(HKEY_CURRENT_USER, "Software\\Vantrel\\Modivane\\Localization", "1478", "Modi");
+    WriteString(HKEY_CURRENT_USER, (std::string(kRoot) + "\\Localization").c_str(), "1478", "not this");
+    ASSERT_EQ(OpenSheet(), 2u);
+    HWND page = ShowTab("Modivane");
+    char text[32] = "";
+    GetDlgItemTextA(page, 1478, text, sizeof text);
+    EXPECT_STREQ(text, "Modi");
+    EXPECT_EQ(PopupFor(page, 1479), "Custom Display Settings.");
 }
 
 }  // namespace

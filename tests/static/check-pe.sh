@@ -5,6 +5,8 @@
 # of ANSI entry points that Windows 9x and NT 4 already have.
 #
 #   check-pe.sh OBJDUMP FILE ALLOWED-IMPORTS [ORDINAL:NAME ...]
+#
+# An executable exports nothing: give it no ORDINAL:NAME at all.
 set -uo pipefail
 objdump=$1 file=$2 allowed=$3
 shift 3

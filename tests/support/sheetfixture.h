@@ -48,15 +48,18 @@ protected:
         ASSERT_TRUE(RegisterPageLibraries(ProgramFolder().c_str()));
         // Keeps the library loaded from one sheet to the next, as in one
         // Display Properties process.
-        pinned_ = LoadLibraryA("Quillan.dll");
-        ASSERT_NE(pinned_, (HMODULE)NULL);
+        for (int i = 0; i < 2; ++i) {
+            pinned_[i] = LoadLibraryA(kPageLibraries[i].file);
+            ASSERT_NE(pinned_[i], (HMODULE)NULL) << kPageLibraries[i].file;
+        }
     }
     void TearDown() override
     {
         CloseSheet();
         UnregisterPageLibraries();
         DeleteKeyTree(HKEY_CURRENT_USER, "Software\\Vantrel");
-        FreeLibrary(pinned_);
+        for (HMODULE library : pinned_)
+            FreeLibrary(library);
         CoUninitialize();
     }
 
@@ -137,7 +140,7 @@ protected:
     }
 
     DisplaySheet sheet_;
-    HMODULE pinned_ = NULL;
+    HMODULE pinned_[2] = {};
 };
 
 }  // namespace testing_support

@@ -1,0 +1,112 @@
+#include "dalcodec.h"
+
+#include "cfg.h"
+#include "debuglog.h"
+#include "driverkeys.h"
+
+int g_dalListNumber;
+
+namespace {
+
+// Both list names are at most 23 characters with their number.
+enum { kValueNameSize = 32 };
+
+}  // namespace
+
+bool ReadDalList(const char *baseName, int number, DalList *list)
+{
+    list->present = false;
+    list->count = 0;
+    list->entries = NULL;
+    char name[kValueNameSize];
+    // With no DAL key the path would be empty, and an empty path is
+    // HKEY_LOCAL_MACHINE itself.
+    if (!g_dalKey[0] || !FormatDalValueName(name, sizeof name, baseName, number))
+        return false;
+    BYTE *block;
+    DWORD type, size;
+    if (!CfgReadValueAlloc(HKEY_LOCAL_MACHINE, g_dalKey, name, &block, &type, &size))
+        return false;
+    size_t count = CountDalEntries(block, size);
+    list->entries = (DalEntry *)CfgAlloc((count + 1) * sizeof(DalEntry));
+    if (list->entries) {
+        for (size_t i = 0; i < count; ++i)
+            DalListEntry(block, size, i, &list->entries[i]);
+        list->count = (int)count;
+        list->present = true;
+    }
+    CfgFree(block);
+    return list->present;
+}
+
+void FreeDalList(DalList *list)
+{
+    CfgFree(list->entries);
+    list->entries = NULL;
+    list->count = 0;
+    list->present = false;
+}
+
+bool FindDalListNumber(DalList *list)
+{
+    for (g_dalListNumber = kDalMaxListNumber; g_dalListNumber >= 0; --g_dalListNumber) {
+        if (ReadDalList(DAL_NON_STANDARD_MODES, g_dalListNumber, list))
+            break;
+    }
+    if (g_dalListNumber < 0) {
+        g_dalListNumber = 0;
+        return false;
+    }
+    for (int i = 0; i < list->count; ++i) {
+        const DalEntry &entry = list->entries[i];
+        const BYTE *b = entry.bytes;
+        DebugLog("%x %x %x %x %x %x %x %x", b[0], b[1], b[2], b[3], b[4], b[5], b[6], b[7]);
+        DebugLog("%d, %d, %d, %d", entry.width, entry.height, entry.depth, entry.refresh);
+    }
+    return true;
+}
+
+void RemoveRestrictedResolution(int width, int height)
+{
+    DalList list;
+    if (!ReadDalList(DAL_RESTRICTED_MODES, g_dalListNumber, &list))
+        return;
+    char name[kValueNameSize];
+    BYTE *kept = (BYTE *)CfgAlloc(list.count * kDalEntrySize + kDalEntrySize);
+    if (kept && FormatDalValueName(name, sizeof name, DAL_RESTRICTED_MODES, g_dalListNumber)) {
+        DWORD size = 0;
+        for (int i = 0; i < list.count; ++i) {
+            const DalEntry &entry = list.entries[i];
+            if (entry.width == width && entry.height == height)
+                continue;
+            CopyMemory(kept + size, entry.bytes, kDalEntrySize);
+            size += kDalEntrySize;
+        }
+        // Rewritten even when nothing was taken out.
+        CfgWriteValue(HKEY_LOCAL_MACHINE, g_dalKey, name, kept, REG_BINARY, size);
+    }
+    CfgFree(kept);
+    FreeDalList(&list);
+}
+
+bool WriteNonStandardList(const ModeEntry *entries, int count)
+{
+    char name[kValueNameSize];
+    if (!g_dalKey[0] || count < 0 ||
+        !FormatDalValueName(name, sizeof name, DAL_NON_STANDARD_MODES, g_dalListNumber))
+        return false;
+    BYTE *data = (BYTE *)CfgAlloc((SIZE_T)count * kDalEntrySize + kDalEntrySize);
+    if (!data)
+        return false;
+    DWORD size = 0;
+    for (int i = 0; i < count; ++i) {
+        const ModeEntry &entry = entries[i];
+        if (!entry.extra || !entry.enabled)
+            continue;
+        if (EncodeDalEntry(entry.width, entry.height, entry.depth, data + size))
+            size += kDalEntrySize;
+    }
+    BOOL written = CfgWriteValue(HKEY_LOCAL_MACHINE, g_dalKey, name, data, REG_BINARY, size);
+    CfgFree(data);
+    return written != FALSE;
+}

@@ -1,0 +1,48 @@
+// Key discovery on an NT version outside the three branches (this program
+// runs with Wine's Version "nt40"): no branch, devices under "Enum\PCI", no
+// DAL key whatever the registry holds.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "modesfixture.h"
+
+using namespace testing_support;
+
+namespace {
+
+class KeysNt4 : public ModesTest {};
+
+TEST_F(KeysNt4, NoBranchAndNoDalKey)
+{
+    ASSERT_EQ(ReportedSystem(), (std::vector<DWORD>{VER_PLATFORM_WIN32_NT, 4, 0}))
+        << "run with Wine's Version nt40";
+
+    // What each branch would take.
+    std::string instance = AddInstance(DEVICE_TREE, "VEN_1002&DEV_5144", "000", "Display");
+    WriteString(kMachine, Join(instance, "Device Parameters").c_str(), "VideoID", kTestVideoId);
+    CreateVideoKey(Join(kTestVideoKey, "0000"));
+    CreateKey(kMachine, ATI_DRIVER_ROOT "\\0000");
+    CreateKey(kMachine, ATI_SERVICE_KEY "\\Device0");
+    // Stale flags from an earlier detection are cleared.
+    g_isWin9x = g_isWin2000 = g_isWinXP = true;
+    Reload();
+    EXPECT_FALSE(g_isWin9x);
+    EXPECT_FALSE(g_isWin2000);
+    EXPECT_FALSE(g_isWinXP);
+    EXPECT_EQ(DeviceKeys(), std::vector<std::string>{instance});
+
+    FindDalKey();
+    EXPECT_EQ(std::string(g_dalKey), "");
+    EXPECT_EQ(LogLines(), std::vector<std::string>{"Key Not found"});
+
+    // The modes key is found the same way on every platform.
+    WriteString(kMachine, instance.c_str(), "Driver", "{4D36E968-E325-11CE-BFC1-08002BE10318}\\0000");
+    CreateKey(kMachine, DRIVER_CLASS_ROOT "\\{4D36E968-E325-11CE-BFC1-08002BE10318}\\0000\\Modes");
+    FindModesKey();
+    EXPECT_EQ(std::string(g_modesKey),
+              DRIVER_CLASS_ROOT "\\{4D36E968-E325-11CE-BFC1-08002BE10318}\\0000\\Modes");
+}
+
+}  // namespace
