@@ -1,9 +1,100 @@
+// Page creation: the tab the library adds to the Display Properties sheet.
 #include "page.h"
 
-// The page itself (its template, dialog procedure and skin) has not been
-// built yet, so the library adds no tab; the shell is told so through
-// AddPages' S_FALSE.
-BOOL AddPage(LPFNADDPROPSHEETPAGE, LPARAM)
+#include <commctrl.h>
+
+#include "../skin/cfg.h"
+#include "../skin/library.h"
+
+#if defined(LIBRARY_SERRAFIN)
+#include "../modes/debuglog.h"
+#include "../modes/driverkeys.h"
+#endif
+
+HINSTANCE g_module;
+char g_helpFile[kPathSize];
+DWORD g_helpKnown;
+HWND g_sheetWindow;
+bool g_pageClean = true;
+
+namespace {
+
+// The shell may keep the title pointer beyond AddPage.
+char g_title[kTitleSize];
+
+void LoadTabTitle()
 {
-    return FALSE;
+    char name[16];
+    wsprintfA(name, "%d", IDS_TAB_TITLE);
+    if (!CfgReadText(HKEY_CURRENT_USER, LIBRARY_ROOT_KEY "\\Localization", name, g_title,
+                     sizeof g_title))
+        LoadStringA(g_module, IDS_TAB_TITLE, g_title, sizeof g_title);
+}
+
+}  // namespace
+
+BOOL AddPage(LPFNADDPROPSHEETPAGE addPage, LPARAM hostValue)
+{
+    // Resources come from the module of exactly this name; a renamed copy
+    // of the library adds nothing.
+    g_module = GetModuleHandleA(LIBRARY_MODULE_NAME);
+    if (!g_module) {
+#if defined(LIBRARY_SERRAFIN)
+        DebugLog("AddPage(%s)", "!ok");
+#endif
+        return FALSE;
+    }
+    // The window of an earlier, closed sheet must never be addressed by
+    // this one's page: it learns its own sheet when first activated.
+    g_sheetWindow = NULL;
+#if defined(LIBRARY_SERRAFIN)
+    DetectPlatformBranch();
+#endif
+    InitCommonControls();
+#if defined(LIBRARY_SERRAFIN)
+    DebugLog("CreatePage()");
+#endif
+    g_helpKnown = CfgReadText(HKEY_CURRENT_USER, LIBRARY_ROOT_KEY, "HelpFile", g_helpFile,
+                              sizeof g_helpFile);
+
+    PROPSHEETPAGEA page;
+    ZeroMemory(&page, sizeof page);
+    page.dwSize = PROPSHEETPAGEA_V1_SIZE;
+    page.dwFlags = PSP_USETITLE | PSP_USEICONID | (g_helpKnown ? PSP_HASHELP : 0);
+    page.hInstance = g_module;
+    page.pszTemplate = MAKEINTRESOURCEA(IDD_PAGE);
+    page.pszIcon = MAKEINTRESOURCEA(kPageIconId);
+    page.pszTitle = g_title;
+    page.pfnDlgProc = LIBRARY_PAGE_PROC;
+    page.lParam = 0;
+
+    LoadTabTitle();
+#if defined(LIBRARY_SERRAFIN)
+    DebugLog("%s", g_title);
+#else
+    g_profilesQueried = false;
+#endif
+
+    // A page that cannot be made, or that the host refuses, is reported as
+    // not added; a refused one would otherwise never be freed.
+    HPROPSHEETPAGE handle = CreatePropertySheetPageA(&page);
+    BOOL added = handle && addPage(handle, hostValue);
+    if (handle && !added)
+        DestroyPropertySheetPage(handle);
+#if defined(LIBRARY_SERRAFIN)
+    DebugLog("AddPage(%s)", added ? "ok" : "!ok");
+#endif
+    return added;
+}
+
+void SetPageChanged(HWND page, BOOL changed)
+{
+    if (!g_sheetWindow)
+        return;
+    if (changed) {
+        SendMessageA(g_sheetWindow, PSM_CHANGED, (WPARAM)page, 0);
+        g_pageClean = false;
+    } else {
+        SendMessageA(g_sheetWindow, PSM_UNCHANGED, (WPARAM)page, 0);
+    }
 }

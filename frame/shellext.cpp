@@ -38,8 +38,12 @@ extern PageObjects g_objects;
 #define PageSheetExt (g_objects.sheetExt)
 #define PageExtInit (g_objects.extInit)
 
+// Every answer goes through here; a caller that gives no place for it gets
+// nothing rather than a write through a null pointer.
 HRESULT Hand(void **out, PageObject *object)
 {
+    if (!out)
+        return E_POINTER;
     *out = object;
     return object ? S_OK : E_NOINTERFACE;
 }
@@ -154,10 +158,9 @@ PageObjects g_objects = {
 
 extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID, REFIID iid, void **out)
 {
-    *out = NULL;
     if (SameId(iid, kIidUnknown) || SameId(iid, kIidClassFactory))
         return Hand(out, &PageFactory);
-    return E_NOINTERFACE;
+    return Hand(out, NULL);
 }
 
 extern "C" HRESULT WINAPI DllCanUnloadNow()

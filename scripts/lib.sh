@@ -77,3 +77,32 @@ start_card() {
 stop_wine() {
   wineserver -k 2>/dev/null || true
 }
+
+# Screenshots: Wine draws on X only with its X11 driver, everything else
+# here runs with the null driver. start_screen starts Xvfb on a free display
+# (exported as DISPLAY) and switches the prefix to X11; stop_screen switches
+# it back and ends Xvfb. Both restart the wineserver.
+SCREEN_XVFB=
+set_graphics() {
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+  wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d "$1" /f >/dev/null 2>&1 || true
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+}
+start_screen() {
+  local n display=
+  for n in $(seq 90 120); do
+    [ -e "/tmp/.X$n-lock" ] || { display=:$n; break; }
+  done
+  [ -n "$display" ] || { echo "no free X display number" >&2; return 1; }
+  Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  SCREEN_XVFB=$!
+  export DISPLAY=$display
+  set_graphics x11
+}
+stop_screen() {
+  set_graphics null
+  [ -n "$SCREEN_XVFB" ] && kill "$SCREEN_XVFB" 2>/dev/null || true
+  SCREEN_XVFB=
+}

@@ -1,9 +1,6 @@
 // Quillan.dll loaded as a caller loads it, driven through SetClocks, and
 // observed on the simulated card and in the registry.
-#define CINTERFACE
 #include <windows.h>
-#include <objbase.h>
-#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -325,74 +322,6 @@ TEST_F(SetClocks, RefusedReadsNeverProgramGuessedClocks)
     EXPECT_EQ(Stats().requests[CARD_WRITE_PLL], 0u);
     Run("250 200 1 0");
     ExpectDividers(110, 88, false, __LINE__);
-}
-
-// The shell-extension objects behind the first two exports.
-TEST_F(SetClocks, ClassObjectAnswersTheShellsQuestions)
-{
-    LoadLibraryNow();
-    auto getClassObject =
-        (HRESULT(WINAPI *)(REFCLSID, REFIID, void **))GetProcAddress(module_, "DllGetClassObject");
-    auto canUnloadNow = (HRESULT(WINAPI *)())GetProcAddress(module_, "DllCanUnloadNow");
-    ASSERT_TRUE(getClassObject && canUnloadNow);
-
-    const CLSID anyClass = {0x12345678, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
-    void *object = (void *)1;
-    EXPECT_EQ(getClassObject(anyClass, IID_IShellPropSheetExt, &object), E_NOINTERFACE);
-    EXPECT_EQ(object, nullptr);
-    IClassFactory *factory = NULL;
-    ASSERT_EQ(getClassObject(anyClass, IID_IClassFactory, (void **)&factory), S_OK);
-    void *viaUnknown = NULL;
-    EXPECT_EQ(getClassObject(anyClass, IID_IUnknown, &viaUnknown), S_OK);
-    EXPECT_EQ(viaUnknown, factory);
-    EXPECT_EQ(canUnloadNow(), S_OK);  // no reference was added
-    EXPECT_EQ(factory->lpVtbl->AddRef(factory), 0u);
-    EXPECT_EQ(canUnloadNow(), S_FALSE);
-    EXPECT_EQ(factory->lpVtbl->Release(factory), 0u);
-    EXPECT_EQ(factory->lpVtbl->Release(factory), 0u);  // never below 0
-    EXPECT_EQ(canUnloadNow(), S_OK);
-
-    IShellPropSheetExt *sheet = NULL, *again = NULL;
-    IShellExtInit *init = NULL;
-    ASSERT_EQ(factory->lpVtbl->CreateInstance(factory, NULL, IID_IShellPropSheetExt, (void **)&sheet), S_OK);
-    ASSERT_EQ(factory->lpVtbl->CreateInstance(factory, NULL, IID_IShellPropSheetExt, (void **)&again), S_OK);
-    EXPECT_EQ(sheet, again);
-    ASSERT_EQ(factory->lpVtbl->CreateInstance(factory, NULL, IID_IShellExtInit, (void **)&init), S_OK);
-    object = (void *)1;
-    EXPECT_EQ(factory->lpVtbl->CreateInstance(factory, NULL, IID_IUnknown, &object), E_NOINTERFACE);
-    EXPECT_EQ(object, nullptr);
-
-    // Who answers what (a null answer means E_NOINTERFACE).
-    struct Row {
-        IUnknown *asked;
-        const IID *iid;
-        void *answer;
-    } rows[] = {
-        {(IUnknown *)factory, &IID_IUnknown, factory},
-        {(IUnknown *)factory, &IID_IClassFactory, factory},
-        {(IUnknown *)factory, &IID_IShellPropSheetExt, NULL},
-        {(IUnknown *)factory, &IID_IShellExtInit, NULL},
-        {(IUnknown *)sheet, &IID_IUnknown, NULL},
-        {(IUnknown *)sheet, &IID_IClassFactory, NULL},
-        {(IUnknown *)sheet, &IID_IShellPropSheetExt, sheet},
-        {(IUnknown *)sheet, &IID_IShellExtInit, init},
-        {(IUnknown *)init, &IID_IUnknown, init},
-        {(IUnknown *)init, &IID_IClassFactory, NULL},
-        {(IUnknown *)init, &IID_IShellPropSheetExt, NULL},
-        {(IUnknown *)init, &IID_IShellExtInit, init},
-    };
-    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
-        void *answer = (void *)1;
-        HRESULT result = rows[i].asked->lpVtbl->QueryInterface(rows[i].asked, *rows[i].iid, &answer);
-        EXPECT_EQ(answer, rows[i].answer) << "row " << i;
-        EXPECT_EQ(result, rows[i].answer ? S_OK : E_NOINTERFACE) << "row " << i;
-    }
-    // Only the factory's count decides unloading.
-    sheet->lpVtbl->AddRef(sheet);
-    EXPECT_EQ(canUnloadNow(), S_OK);
-    sheet->lpVtbl->Release(sheet);
-    EXPECT_EQ(factory->lpVtbl->LockServer(factory, TRUE), S_OK);
-    EXPECT_EQ(canUnloadNow(), S_OK);
 }
 
 }  // namespace

@@ -1,0 +1,68 @@
+// What every page of the two libraries answers in the same way; each
+// page's own dialog procedure handles its particular messages first and
+// leaves the rest here.
+#include "page.h"
+
+#include "../skin/skin.h"
+
+namespace {
+
+INT_PTR SetNotifyResult(HWND page, LONG_PTR result)
+{
+    SetWindowLongPtrA(page, DWLP_MSGRESULT, result);
+    return TRUE;
+}
+
+INT_PTR OnSheetNotify(HWND page, const NMHDR *header)
+{
+    switch (header->code) {
+    case PSN_SETACTIVE:
+        g_sheetWindow = header->hwndFrom;
+        return SetNotifyResult(page, 0);
+    case PSN_KILLACTIVE:
+        return SetNotifyResult(page, FALSE);
+    case PSN_APPLY:
+        return SetNotifyResult(page, PSNRET_NOERROR);
+    case PSN_RESET:
+        ReleaseSkin();
+        return FALSE;
+    case PSN_HELP:
+        ShowContextHelp(page, header->code, 0, 0);
+        return FALSE;
+    }
+    return FALSE;
+}
+
+// The skin belongs to the page: whichever way the sheet closes, nothing of
+// it outlives the page, and a later sheet starts from the registry.
+void OnPageDestroy()
+{
+    ReleaseSkin();
+    g_sheetWindow = NULL;
+}
+
+}  // namespace
+
+INT_PTR AnswerPageMessage(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_NOTIFY:
+        return OnSheetNotify(page, (const NMHDR *)lParam);
+    case WM_ERASEBKGND:
+        return EraseSkinBackground(page, (HDC)wParam);
+    case WM_SYSCOLORCHANGE:
+        LoadSkinBitmaps(page);
+        return FALSE;
+    case WM_HELP:
+    case WM_CONTEXTMENU:
+        ShowContextHelp(page, message, wParam, lParam);
+        return FALSE;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        return AnswerControlColour((HDC)wParam, (HWND)lParam);
+    case WM_DESTROY:
+        OnPageDestroy();
+        return FALSE;
+    }
+    return FALSE;
+}

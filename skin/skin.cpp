@@ -1,0 +1,206 @@
+// Skin settings: per-control texts, fonts, colours, the text shadow and the
+// context-help texts, read from the library's root key.
+#include "skin.h"
+
+#include <htmlhelp.h>
+
+#include "../frame/page.h"
+#include "cfg.h"
+#include "library.h"
+
+#if defined(LIBRARY_SERRAFIN)
+#include "../modes/driverkeys.h"
+#include "../modes/modespage.h"
+#endif
+
+FontEntry g_fontTable[kFontTableSize];
+int g_fontCount;
+LONG g_shadowOffset;
+
+HelpTextRow g_helpTextTable[] = {LIBRARY_HELP_TEXTS};
+const int g_helpTextCount = sizeof g_helpTextTable / sizeof g_helpTextTable[0];
+
+namespace {
+
+const char kLocalizationKey[] = LIBRARY_ROOT_KEY "\\Localization";
+const char kFontDefinitionsKey[] = LIBRARY_ROOT_KEY "\\Fonts\\Definitions";
+const char kFontControlsKey[] = LIBRARY_ROOT_KEY "\\Fonts\\Controls";
+const char kColoursKey[] = LIBRARY_ROOT_KEY "\\Colours";
+const char kHelpKey[] = LIBRARY_ROOT_KEY "\\Help";
+
+// Controls are named in the registry by their id as signed decimal text.
+void ControlValueName(int id, char (&name)[16])
+{
+    wsprintfA(name, "%d", id);
+}
+
+HFONT FindFont(LONG number)
+{
+    for (int i = 0; i < g_fontCount; ++i)
+        if (g_fontTable[i].number == number)
+            return g_fontTable[i].font;
+    return NULL;
+}
+
+BOOL AddFontDefinition(LONG_PTR subKeyName, LONG_PTR)
+{
+    // The root path is short and a sub-key name fits kCfgNameSize, so the
+    // joined path always fits.
+    char key[sizeof kFontDefinitionsKey + kCfgNameSize];
+    lstrcpynA(key, kFontDefinitionsKey, sizeof key);
+    lstrcatA(key, "\\");
+    lstrcpynA(key + lstrlenA(key), (const char *)subKeyName, kCfgNameSize);
+    char face[kCfgNameSize];
+    if (!CfgReadText(HKEY_CURRENT_USER, key, "Font", face, sizeof face))
+        return TRUE;
+    LONG number;
+    if (!CfgReadInt(HKEY_CURRENT_USER, key, "ID", &number, 0))
+        return TRUE;
+    // Lookups take the first entry of a number, so every countdown dialog
+    // that skins itself again would only add fonts nobody can find; and the
+    // table never grows past its end.
+    if (FindFont(number) || g_fontCount == kFontTableSize)
+        return TRUE;
+
+    LOGFONTA font;
+    ZeroMemory(&font, sizeof font);
+    lstrcpynA(font.lfFaceName, face, sizeof font.lfFaceName);
+    LONG height, weight;
+    CfgReadInt(HKEY_CURRENT_USER, key, "FontHeight", &height, -11);
+    CfgReadInt(HKEY_CURRENT_USER, key, "FontWeight", &weight, 400);
+    font.lfHeight = height > 0 ? -height : height;
+    font.lfWeight = weight;
+    HFONT handle = CreateFontIndirectA(&font);
+    if (handle) {
+        g_fontTable[g_fontCount].font = handle;
+        g_fontTable[g_fontCount].number = number;
+        ++g_fontCount;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK SkinControl(HWND control, LPARAM)
+{
+    char name[16];
+    ControlValueName(GetDlgCtrlID(control), name);
+    char text[kCfgNameSize];
+    if (CfgReadText(HKEY_CURRENT_USER, kLocalizationKey, name, text, sizeof text))
+        SetWindowTextA(control, text);
+    LONG number;
+    if (!CfgReadInt(HKEY_CURRENT_USER, kFontControlsKey, name, &number, -1))
+        CfgReadInt(HKEY_CURRENT_USER, kFontControlsKey, "Default", &number, -1);
+    if (HFONT font = FindFont(number))
+        SendMessageA(control, WM_SETFONT, (WPARAM)font, FALSE);
+    return TRUE;
+}
+
+typedef HWND(WINAPI *HtmlHelpProc)(HWND, LPCSTR, UINT, DWORD_PTR);
+
+HWND CallHtmlHelp(HWND owner, const char *file, UINT command, DWORD_PTR data)
+{
+    static bool tried;
+    static HtmlHelpProc htmlHelp;
+    if (!tried) {
+        tried = true;
+        if (HMODULE library = LoadLibraryA("hhctrl.ocx"))
+            htmlHelp = (HtmlHelpProc)(void *)GetProcAddress(library, "HtmlHelpA");
+    }
+    return htmlHelp ? htmlHelp(owner, file, command, data) : NULL;
+}
+
+void ReleaseHelpTexts()
+{
+    for (int i = 0; i < g_helpTextCount; ++i) {
+        CfgFree(g_helpTextTable[i].loaded);
+        g_helpTextTable[i].loaded = NULL;
+    }
+}
+
+}  // namespace
+
+void ApplySkin(HWND dialog)
+{
+    CfgReadInt(HKEY_CURRENT_USER, kColoursKey, "Shadow", &g_shadowOffset, 0);
+    CfgEnumerate(HKEY_CURRENT_USER, kFontDefinitionsKey, kCfgWalkSubKeys, AddFontDefinition, 0);
+    EnumChildWindows(dialog, SkinControl, 0);
+#if defined(LIBRARY_SERRAFIN)
+    FindModesKey();
+#endif
+}
+
+COLORREF GetControlColour(int id)
+{
+    char name[16];
+    ControlValueName(id, name);
+    // A value too long for 4 bytes may still leave some of its bytes behind.
+    COLORREF colour = 0;
+    if (CfgReadValue(HKEY_CURRENT_USER, kColoursKey, name, &colour, sizeof colour))
+        return colour;
+    colour = 0;
+    if (CfgReadValue(HKEY_CURRENT_USER, kColoursKey, "default", &colour, sizeof colour))
+        return colour;
+    return 0;
+}
+
+void LoadHelpTexts()
+{
+    // Texts of an earlier page that was never released are replaced, not
+    // leaked, and a value removed since then no longer shows.
+    ReleaseHelpTexts();
+    for (int i = 0; i < g_helpTextCount; ++i) {
+        char name[16];
+        ControlValueName(g_helpTextTable[i].id, name);
+        g_helpTextTable[i].loaded = CfgReadString(HKEY_CURRENT_USER, kHelpKey, name);
+    }
+}
+
+const char *GetHelpText(int id)
+{
+    for (int i = 0; i < g_helpTextCount; ++i)
+        if (g_helpTextTable[i].id == id)
+            return g_helpTextTable[i].loaded ? g_helpTextTable[i].loaded
+                                             : g_helpTextTable[i].builtIn;
+    return NULL;
+}
+
+INT_PTR ShowContextHelp(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    HWND control;
+    if (message == WM_HELP) {
+        const HELPINFO *info = (const HELPINFO *)lParam;
+        if (!info)
+            return 0;
+        control = (HWND)info->hItemHandle;
+    } else if (message == WM_CONTEXTMENU) {
+        control = (HWND)wParam;
+    } else {
+        if (!g_helpKnown)
+            return 0;
+        return (INT_PTR)CallHtmlHelp(dialog, g_helpFile, HH_DISPLAY_TOC, 0);
+    }
+    const char *text = GetHelpText(GetDlgCtrlID(control));
+    if (!text)
+        return 0;
+    HH_POPUP popup;
+    ZeroMemory(&popup, sizeof popup);
+    popup.cbStruct = sizeof popup;
+    popup.pszText = text;
+    GetCursorPos(&popup.pt);
+    popup.clrForeground = (COLORREF)-1;
+    popup.clrBackground = (COLORREF)-1;
+    SetRect(&popup.rcMargins, -1, -1, -1, -1);
+    popup.pszFont = "Times New Roman, 10";
+    return (INT_PTR)CallHtmlHelp(control, NULL, HH_DISPLAY_TEXT_POPUP, (DWORD_PTR)&popup);
+}
+
+void ReleaseSkin()
+{
+    DeleteSkinBitmaps();
+    for (int i = 0; i < g_fontCount; ++i)
+        DeleteObject(g_fontTable[i].font);
+    g_fontCount = 0;
+    ReleaseHelpTexts();
+#if defined(LIBRARY_SERRAFIN)
+    ReleaseModeList();
+#endif
+}
