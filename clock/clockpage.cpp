@@ -1,26 +1,313 @@
 // The clock page's dialog procedure: one switch that hands each message to
-// a named helper. The page is drawn in the skin (background, fonts,
-// colours, owner-drawn frames, buttons and logo, context help).
-#include <windows.h>
-#include <commctrl.h>
+// a named helper and leaves what every page answers alike to the frame. The
+// page shows the card's clocks on two sliders and its
+// memory presets as radio buttons, drawn in the skin; changes reach the card
+// only when the sheet applies them, and must then be confirmed in time.
+#include "clockpage.h"
 
-#include "../frame/page.h"
+#include <commctrl.h>
+#include <math.h>
+
+#include "../skin/cfg.h"
 #include "../skin/library.h"
 #include "../skin/skin.h"
+#include "engine.h"
+#include "pagetext.h"
+#include "probe.h"
+#include "settings.h"
 
-bool g_profilesQueried;
+bool g_profileMode;
+char g_profileName[kPathSize];
+ClockSetting g_profileSetting = {0, 0, kPresetUndetermined, kPresetUndetermined};
+bool g_profileDirty;
 
 namespace {
+
+const char *const kLatencyWords[] = {"Fast", "Med", "Slow", "???"};
+const char *const kTimingWords[] = {"Slow", "Med", "Fast", "???"};
+const char kValuesFormat[] = "Core: %3.1f MHz\nMem: %3.1f MHz\nLatency: %s\nTimings: %s";
+const char kInstallationProblem[] = "**********\nInstallation Problem\n**********";
+
+// A track bar keeps each end of its range in 16 bits.
+const int kLargestSliderRange = 0x7FFF;
+
+struct ClockControls {
+    int slider;
+    int frame;
+    const char *label;      // built-in caption label
+    const char *noDriver;   // caption without the probe driver
+};
+const ClockControls kCore = {IDC_CORE_SLIDER, IDC_CORE_FRAME, "Core Clock", "Core Clock: 666MHz"};
+const ClockControls kMemory = {IDC_MEMORY_SLIDER, IDC_MEMORY_FRAME, "Memory Clock",
+                               "Memory Clock: 666MHz"};
+
+// Localised texts are stored under the control's id.
+bool ReadLocalizedText(int id, char *text, DWORD size)
+{
+    char name[16];
+    wsprintfA(name, "%d", id);
+    return CfgReadText(HKEY_CURRENT_USER, LIBRARY_ROOT_KEY "\\Localization", name, text, size) != 0;
+}
+
+bool UsableStep()
+{
+    return g_clockStep > 0 && !isinf(g_clockStep);
+}
+
+float SliderValue(int position)
+{
+    return (float)(position * (double)g_clockStep + g_minimumClock);
+}
+
+// N steps from the minimum; limits that are no numbers, or a maximum below
+// the minimum, leave a slider with nowhere to go rather than a wild range.
+int SliderRange()
+{
+    if (!UsableStep())
+        return 0;
+    double steps = trunc(((double)g_maximumClock - g_minimumClock) / g_clockStep);
+    if (!(steps >= 0))
+        return 0;
+    int range = steps > kLargestSliderRange ? kLargestSliderRange : (int)steps;
+    // The right end must not round past the maximum.
+    while (range > 0 && SliderValue(range) > g_maximumClock)
+        --range;
+    return range;
+}
+
+void SetClockSlider(HWND page, int id, float mhz)
+{
+    HWND slider = GetDlgItem(page, id);
+    int range = SliderRange();
+    SendMessageA(slider, TBM_SETRANGE, TRUE, MAKELONG(0, range));
+    double steps = UsableStep() ? trunc(((double)mhz - g_minimumClock) / g_clockStep) : 0;
+    // The track bar pins what lies outside; converting it must not overflow.
+    int position = 0;
+    if (steps > range)
+        position = range;
+    else if (steps > 0)
+        position = (int)steps;
+    SendMessageA(slider, TBM_SETPOS, TRUE, position);
+}
+
+void CheckPresetButtons(HWND page, LONG latency, LONG timing)
+{
+    // Latency 2 names the button outside the group: both group buttons
+    // end up unchecked.
+    if ((DWORD)latency < 3)
+        CheckRadioButton(page, IDC_LATENCY_MEDIUM, IDC_LATENCY_FAST, IDC_LATENCY_FAST - latency);
+    if ((DWORD)timing < 3)
+        CheckRadioButton(page, IDC_TIMING_SLOW, IDC_TIMING_FAST, IDC_TIMING_SLOW + timing);
+}
+
+void EnableControl(HWND page, int id, bool on)
+{
+    EnableWindow(GetDlgItem(page, id), on);
+}
+
+void ShowClockCaption(HWND page, const ClockControls &clock, float mhz, bool inProfile)
+{
+    char text[kPathSize];
+    if (!g_driverAvailable) {
+        lstrcpynA(text, clock.noDriver, sizeof text);
+    } else {
+        char label[kPathSize];
+        if (!ReadLocalizedText(clock.frame, label, sizeof label))
+            lstrcpynA(label, clock.label, sizeof label);
+        PageTextArgument caption[] = {TextArgument(label), NumberArgument(mhz)};
+        FormatPageText("%s: %3.1f MHz", caption, 2, text, sizeof text);
+        if (inProfile) {
+            char plain[kPathSize];
+            lstrcpynA(plain, text, sizeof plain);
+            PageTextArgument wrapped[] = {TextArgument(plain), TextArgument(g_profileName)};
+            FormatPageText("%s (%s)", wrapped, 2, text, sizeof text);
+        }
+    }
+    // Only the strip with the number is repainted, not the whole frame.
+    bool core = clock.frame == IDC_CORE_FRAME;
+    RefreshControl(page, clock.frame, text, core ? g_coreValueStart : g_memoryValueStart,
+                   core ? g_coreCaptionEnd : g_memoryCaptionEnd, TRUE);
+}
+
+void ShowValues(HWND page, const ClockSetting &shown)
+{
+    char text[kPathSize];
+    if (!g_driverAvailable) {
+        lstrcpynA(text, kInstallationProblem, sizeof text);
+    } else {
+        PageTextArgument values[] = {NumberArgument(shown.core), NumberArgument(shown.memory),
+                                     TextArgument(kLatencyWords[shown.latency]),
+                                     TextArgument(kTimingWords[shown.timing])};
+        // A translation is a format; one that asks for other values than
+        // these four is not used.
+        char format[kPathSize];
+        bool done = false;
+        if (ReadLocalizedText(IDC_VALUES_TEXT, format, sizeof format)) {
+            ExpandLineBreaks(format);
+            done = FormatPageText(format, values, 4, text, sizeof text);
+        }
+        if (!done)
+            FormatPageText(kValuesFormat, values, 4, text, sizeof text);
+    }
+    SetControlText(page, IDC_VALUES_TEXT, text);
+}
+
+// Before the first activation no sheet is known and nothing is sent.
+void TellSheet(HWND page)
+{
+    SetPageChanged(page, TRUE);
+}
+
+void OnSliderMoved(HWND page, HWND slider)
+{
+    int id = GetDlgCtrlID(slider);
+    if (!slider || (id != IDC_CORE_SLIDER && id != IDC_MEMORY_SLIDER))
+        return;
+    const ClockControls &clock = id == IDC_CORE_SLIDER ? kCore : kMemory;
+    float value = SliderValue((int)SendMessageA(slider, TBM_GETPOS, 0, 0));
+    bool toProfile = g_profileMode && g_pageClean;
+    ClockSetting &target = toProfile ? g_profileSetting : g_currentSetting;
+    (id == IDC_CORE_SLIDER ? target.core : target.memory) = value;
+    ShowClockCaption(page, clock, value, toProfile);
+    InvalidateRect(GetDlgItem(page, IDC_LOGO), NULL, FALSE);
+    if (g_profileMode) {
+        g_profileDirty = true;
+    } else {
+        g_applyPending = true;
+        TellSheet(page);
+    }
+    UpdateWindow(page);
+}
+
+void OnPresetClicked(HWND page, int id)
+{
+    bool timing = id >= IDC_TIMING_SLOW && id <= IDC_TIMING_FAST;
+    int32_t index = timing ? id - IDC_TIMING_SLOW : IDC_LATENCY_FAST - id;
+    ClockSetting &target = g_profileMode ? g_profileSetting : g_currentSetting;
+    int32_t &field = timing ? target.timing : target.latency;
+    int32_t before = field;
+    field = index;
+    if (before == index)
+        return;
+    CheckPresetButtons(page, target.latency, target.timing);
+    if (g_profileMode) {
+        g_profileDirty = true;
+    } else {
+        g_applyPending = true;
+        TellSheet(page);
+    }
+}
+
+void ApplyCurrentSetting()
+{
+    ApplyClockSetting(g_currentSetting.core, g_currentSetting.memory, g_currentSetting.latency,
+                      g_currentSetting.timing);
+}
+
+bool ConfirmClocks(HWND page)
+{
+    // A countdown that cannot even be shown is not a yes.
+    return DialogBoxParamA(g_module, MAKEINTRESOURCEA(IDD_COUNTDOWN), page, CountdownDialog, 0) == 1;
+}
+
+void ApplyPageChanges(HWND page, bool confirm)
+{
+    if (!g_driverAvailable)
+        return;
+    if (g_applyPending) {
+        g_applyPending = false;
+        ApplyCurrentSetting();
+        if (confirm && !ConfirmClocks(page)) {
+            // Without a stored factory setting the clocks read at load go
+            // back: an unconfirmed clock must never stay on the card, and
+            // the card and "CurrentSettings" must agree.
+            RestoreFactorySetting();
+            ApplyCurrentSetting();
+        }
+        SaveCurrentSetting(g_currentSetting);
+    }
+    if (g_profileMode)
+        ApplyProfileChanges(page);
+    RefreshPage(page);
+}
+
+void OnFactoryDefaults(HWND page)
+{
+    // Without a stored factory setting the current setting only takes the
+    // one captured at load; nothing is written or redrawn.
+    if (RestoreFactorySetting())
+        ApplyPageChanges(page, false);
+}
+
+void OnCommand(HWND page, WPARAM wParam)
+{
+    int id = LOWORD(wParam);
+    int code = HIWORD(wParam);
+    if (id == IDC_PROFILE_NAME) {
+        if (code == CBN_EDITCHANGE)
+            OnProfileEditChange(page);
+        else if (code == CBN_SELENDOK)
+            OnProfileSelected(page);
+        return;
+    }
+    if (code != BN_CLICKED)
+        return;
+    switch (id) {
+    case IDC_TIMING_SLOW:
+    case IDC_TIMING_MEDIUM:
+    case IDC_TIMING_FAST:
+    case IDC_LATENCY_SLOW:
+    case IDC_LATENCY_MEDIUM:
+    case IDC_LATENCY_FAST:
+        OnPresetClicked(page, id);
+        break;
+    case IDC_FACTORY_DEFAULTS:
+        OnFactoryDefaults(page);
+        break;
+    case IDC_PROFILE_SAVE:
+        OnSaveProfile(page);
+        break;
+    case IDC_PROFILE_DELETE:
+        OnDeleteProfile(page);
+        break;
+    }
+}
 
 INT_PTR OnInitDialog(HWND page)
 {
     g_pageClean = true;
+    PrepareProfileBox(page);
     LoadSkinBitmaps(page);
     ApplySkin(page);
     LoadHelpTexts();
-    // Before the first activation no sheet is known and nothing is sent.
-    SetPageChanged(page, TRUE);
+    RefreshPage(page);
+    TellSheet(page);
     return TRUE;
+}
+
+void OnSetActive(HWND page)
+{
+    LeaveProfileMode();
+    LoadDisableFlags();
+    g_profilesQueried = false;
+    RefreshPage(page);
+}
+
+INT_PTR OnNotify(HWND page, const NMHDR *header)
+{
+    switch (header->code) {
+    case PSN_SETACTIVE:
+        OnSetActive(page);
+        break;
+    case PSN_APPLY:
+        if (!g_pageClean) {
+            ApplyPageChanges(page, true);
+            g_pageClean = true;
+        }
+        break;
+    }
+    // The frame records the sheet and gives every notification its answer.
+    return AnswerPageMessage(page, WM_NOTIFY, 0, (LPARAM)header);
 }
 
 INT_PTR OnDrawItem(HWND page, const DRAWITEMSTRUCT *item)
@@ -48,30 +335,69 @@ INT_PTR OnControlColour(HDC dc, HWND control)
 
 }  // namespace
 
+void SetControlText(HWND page, int id, const char *text)
+{
+    RefreshControl(page, id, text, 0, 0, FALSE);
+}
+
+void EnableClockControls(HWND page, bool on)
+{
+    EnableControl(page, IDC_CORE_SLIDER, on);
+    EnableControl(page, IDC_MEMORY_SLIDER, on);
+    bool memory = on && !g_disable.memorySettings;
+    bool latency = memory && !g_disable.memoryLatency;
+    EnableControl(page, IDC_LATENCY_MEDIUM, latency);
+    EnableControl(page, IDC_LATENCY_FAST, latency);
+    bool timing = memory && !g_disable.memoryTiming;
+    EnableControl(page, IDC_TIMING_SLOW, timing);
+    EnableControl(page, IDC_TIMING_MEDIUM, timing);
+    EnableControl(page, IDC_TIMING_FAST, timing);
+    InvalidateRect(page, NULL, TRUE);
+    UpdateWindow(page);
+}
+
+void RefreshPage(HWND page)
+{
+    ClockSetting shown = {0, 0, 0, 0};
+    if (g_profileMode) {
+        shown = g_profileSetting;
+    } else if (g_driverAvailable) {
+        g_applyPending = true;
+        RefreshCurrentSetting();
+        shown = g_currentSetting;
+    }
+    if ((DWORD)shown.timing > 2)
+        shown.timing = kPresetUndetermined;
+    if ((DWORD)shown.latency > 2)
+        shown.latency = kPresetUndetermined;
+    CheckPresetButtons(page, shown.latency, shown.timing);
+    EnableClockControls(page, g_driverAvailable);
+    ShowValues(page, shown);
+    SetClockSlider(page, IDC_CORE_SLIDER, shown.core);
+    ShowClockCaption(page, kCore, shown.core, g_profileMode);
+    SetClockSlider(page, IDC_MEMORY_SLIDER, shown.memory);
+    ShowClockCaption(page, kMemory, shown.memory, g_profileMode);
+    CheckProfileBox(page);
+}
+
 INT_PTR CALLBACK ClockPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
         return OnInitDialog(page);
     case WM_NOTIFY:
-        return OnSheetNotify(page, (const NMHDR *)lParam);
-    case WM_ERASEBKGND:
-        return EraseSkinBackground(page, (HDC)wParam);
-    case WM_SYSCOLORCHANGE:
-        LoadSkinBitmaps(page);
+        return OnNotify(page, (const NMHDR *)lParam);
+    case WM_HSCROLL:
+        OnSliderMoved(page, (HWND)lParam);
+        return 0;
+    case WM_COMMAND:
+        OnCommand(page, wParam);
         return 0;
     case WM_DRAWITEM:
         return OnDrawItem(page, (const DRAWITEMSTRUCT *)lParam);
-    case WM_HELP:
-    case WM_CONTEXTMENU:
-        ShowContextHelp(page, message, wParam, lParam);
-        return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
         return OnControlColour((HDC)wParam, (HWND)lParam);
-    case WM_DESTROY:
-        OnPageDestroy();
-        return 0;
     }
-    return 0;
+    return AnswerPageMessage(page, message, wParam, lParam);
 }

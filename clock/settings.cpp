@@ -24,13 +24,19 @@ bool WriteSettingText(const char *key, const char *name, const ClockSetting &set
     return CfgWriteText(HKEY_CURRENT_USER, key, name, text) != FALSE;
 }
 
-void ReadFlag(const char *name, LONG *flag, LONG fallback)
+// Only a 4-byte value counts as a flag.
+bool ReadFlagValue(const char *name, LONG *flag)
 {
     LONG value;
-    // Only a 4-byte value counts; anything else leaves the default.
-    if (CfgReadValue(HKEY_CURRENT_USER, SETTINGS_KEY, name, &value, sizeof value) == sizeof value)
-        *flag = value;
-    else
+    if (CfgReadValue(HKEY_CURRENT_USER, SETTINGS_KEY, name, &value, sizeof value) != sizeof value)
+        return false;
+    *flag = value;
+    return true;
+}
+
+void ReadFlag(const char *name, LONG *flag, LONG fallback)
+{
+    if (!ReadFlagValue(name, flag))
         *flag = fallback;
 }
 
@@ -94,6 +100,17 @@ bool DeleteProfile(const char *name)
 bool SaveCurrentSetting(const ClockSetting &setting)
 {
     return WriteSettingText(SETTINGS_KEY, "CurrentSettings", setting);
+}
+
+bool ReadProfilesSwitch(LONG *value)
+{
+    return ReadFlagValue("SetVantrelOC", value);
+}
+
+void ReadMostRecentApplication(char *name, DWORD size)
+{
+    CfgReadText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Direct3D\\MostRecentApplication", "Name",
+                name, size);
 }
 
 void StartClockEngine()

@@ -21,6 +21,10 @@ bool LoadProfile(const char *name, ClockSetting *setting);
 bool SaveProfile(const char *name, const ClockSetting &setting);
 bool DeleteProfile(const char *name);
 bool SaveCurrentSetting(const ClockSetting &setting);
+// "SetVantrelOC": false when it cannot be read as a 4-byte integer.
+bool ReadProfilesSwitch(LONG *value);
+// The application that last used Direct3D, or an empty name.
+void ReadMostRecentApplication(char *name, DWORD size);
 
 // The library's start-up and shut-down around the card and the settings.
 void StartClockEngine();

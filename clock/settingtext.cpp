@@ -1,5 +1,7 @@
 #include "settingtext.h"
 
+#include "textwriter.h"
+
 #include <float.h>
 #include <math.h>
 
@@ -20,45 +22,7 @@ char Lower(char c)
     return (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c;
 }
 
-// Appends to a bounded buffer; what does not fit is dropped.
-struct Writer {
-    char *out;
-    size_t size;
-    size_t length;
-
-    void Put(char c)
-    {
-        if (length + 1 < size)
-            out[length++] = c;
-    }
-    void Put(const char *text)
-    {
-        while (*text)
-            Put(*text++);
-    }
-    void PutInteger(int32_t value)
-    {
-        uint32_t magnitude = value < 0 ? 0u - (uint32_t)value : (uint32_t)value;
-        if (value < 0)
-            Put('-');
-        char digits[12];
-        int count = 0;
-        do {
-            digits[count++] = (char)('0' + magnitude % 10);
-            magnitude /= 10;
-        } while (magnitude);
-        while (count)
-            Put(digits[--count]);
-    }
-    size_t Finish()
-    {
-        if (size)
-            out[length < size ? length : size - 1] = '\0';
-        return length;
-    }
-};
-
-void PutFixed(Writer &writer, double value, int decimals)
+void PutFixed(TextWriter &writer, double value, int decimals)
 {
     if (isnan(value)) {
         writer.Put("nan");
@@ -253,14 +217,14 @@ bool ScanInteger(const char *&cursor, int32_t *result)
 
 size_t FormatFixed(double value, int decimals, char *out, size_t size)
 {
-    Writer writer = {out, size, 0};
+    TextWriter writer = {out, size, 0};
     PutFixed(writer, value, decimals);
     return writer.Finish();
 }
 
 size_t FormatClockSetting(const ClockSetting &setting, char *out, size_t size)
 {
-    Writer writer = {out, size, 0};
+    TextWriter writer = {out, size, 0};
     PutFixed(writer, setting.core, 2);
     writer.Put(' ');
     PutFixed(writer, setting.memory, 2);
@@ -273,7 +237,7 @@ size_t FormatClockSetting(const ClockSetting &setting, char *out, size_t size)
 
 size_t FormatClockSummary(const ClockSetting &setting, char *out, size_t size)
 {
-    Writer writer = {out, size, 0};
+    TextWriter writer = {out, size, 0};
     PutFixed(writer, setting.core, 1);
     writer.Put(", ");
     PutFixed(writer, setting.memory, 1);

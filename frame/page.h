@@ -24,12 +24,12 @@ BOOL AddPage(LPFNADDPROPSHEETPAGE addPage, LPARAM hostValue);
 // Tells the sheet whether the page holds unapplied changes.
 void SetPageChanged(HWND page, BOOL changed);
 
-// The property-sheet notifications every page answers alike: the sheet is
-// learnt at activation, leaving and applying are allowed, a cancelled
-// sheet releases the skin and Help opens the help file.
-INT_PTR OnSheetNotify(HWND page, const NMHDR *header);
-// A page's WM_DESTROY: releases the skin and forgets the sheet.
-void OnPageDestroy();
+// The messages every page answers alike, for a page's dialog procedure to
+// fall back on: the sheet is learnt at activation, leaving and applying are
+// allowed, a cancelled sheet releases the skin, Help opens the help file;
+// the skin's background, colours and context help; and a destroyed page
+// releases its skin and forgets its sheet.
+INT_PTR AnswerPageMessage(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Sets the count that DllCanUnloadNow looks at back to 0; Serrafin's process
 // attach starts from it.

@@ -1,6 +1,6 @@
-// What every page of the two libraries answers to its property sheet in
-// the same way; each page's own dialog procedure handles its particular
-// work first and leaves the rest here.
+// What every page of the two libraries answers in the same way; each
+// page's own dialog procedure handles its particular messages first and
+// leaves the rest here.
 #include "page.h"
 
 #include "../skin/skin.h"
@@ -12,8 +12,6 @@ INT_PTR SetNotifyResult(HWND page, LONG_PTR result)
     SetWindowLongPtrA(page, DWLP_MSGRESULT, result);
     return TRUE;
 }
-
-}  // namespace
 
 INT_PTR OnSheetNotify(HWND page, const NMHDR *header)
 {
@@ -35,10 +33,36 @@ INT_PTR OnSheetNotify(HWND page, const NMHDR *header)
     return FALSE;
 }
 
+// The skin belongs to the page: whichever way the sheet closes, nothing of
+// it outlives the page, and a later sheet starts from the registry.
 void OnPageDestroy()
 {
-    // The skin belongs to the page: whichever way the sheet closes, nothing
-    // of it outlives the page, and a later sheet starts from the registry.
     ReleaseSkin();
     g_sheetWindow = NULL;
+}
+
+}  // namespace
+
+INT_PTR AnswerPageMessage(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_NOTIFY:
+        return OnSheetNotify(page, (const NMHDR *)lParam);
+    case WM_ERASEBKGND:
+        return EraseSkinBackground(page, (HDC)wParam);
+    case WM_SYSCOLORCHANGE:
+        LoadSkinBitmaps(page);
+        return FALSE;
+    case WM_HELP:
+    case WM_CONTEXTMENU:
+        ShowContextHelp(page, message, wParam, lParam);
+        return FALSE;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        return AnswerControlColour((HDC)wParam, (HWND)lParam);
+    case WM_DESTROY:
+        OnPageDestroy();
+        return FALSE;
+    }
+    return FALSE;
 }

@@ -41,8 +41,9 @@ bool ReadDalList(const char *baseName, int number, DalList *list)
     size_t count = CountDalEntries(block, size);
     list->entries = (DalEntry *)CfgAlloc((count + 1) * sizeof(DalEntry));
     if (list->entries) {
+        // One pass: a driver list may hold thousands of entries.
         for (size_t i = 0; i < count; ++i)
-            DalListEntry(block, size, i, &list->entries[i]);
+            DecodeDalEntryAt(block, size, i * kDalEntrySize, &list->entries[i]);
         list->count = (int)count;
         list->present = true;
     }

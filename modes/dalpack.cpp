@@ -67,6 +67,16 @@ void DecodeDalEntry(const unsigned char *bytes, DalEntry *entry)
     entry->refresh = DecodeDalField(bytes + 6);
 }
 
+void DecodeDalEntryAt(const unsigned char *data, size_t size, size_t offset, DalEntry *entry)
+{
+    unsigned char bytes[kDalEntrySize] = {0};
+    size_t available = offset < size ? size - offset : 0;
+    if (available > (size_t)kDalEntrySize)
+        available = kDalEntrySize;
+    memcpy(bytes, data + offset, available);
+    DecodeDalEntry(bytes, entry);
+}
+
 bool DalListEntry(const unsigned char *data, size_t size, size_t index, DalEntry *entry)
 {
     // The stored list has no count: it ends at the end of the value or at an
@@ -78,13 +88,7 @@ bool DalListEntry(const unsigned char *data, size_t size, size_t index, DalEntry
         if (offset >= size || data[offset] == 0)
             return false;
     }
-    size_t offset = index * kDalEntrySize;
-    unsigned char bytes[kDalEntrySize] = {0};
-    size_t available = size - offset;
-    if (available > (size_t)kDalEntrySize)
-        available = kDalEntrySize;
-    memcpy(bytes, data + offset, available);
-    DecodeDalEntry(bytes, entry);
+    DecodeDalEntryAt(data, size, index * kDalEntrySize, entry);
     return true;
 }
 

@@ -68,6 +68,9 @@ void DecodeDalEntry(const unsigned char *bytes, DalEntry *entry);
 // walk has ended before it: at the first entry that starts with a 0 byte or
 // lies wholly past the data. Never reads at or past data + size.
 bool DalListEntry(const unsigned char *data, size_t size, size_t index, DalEntry *entry);
+// Decodes the entry at offset (bytes the value lacks read as 0), for a
+// single pass over a list whose length CountDalEntries gave.
+void DecodeDalEntryAt(const unsigned char *data, size_t size, size_t offset, DalEntry *entry);
 // The number of entries the walk yields.
 size_t CountDalEntries(const unsigned char *data, size_t size);
 

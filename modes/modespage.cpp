@@ -1,6 +1,7 @@
 // The modes page's dialog procedure: one switch that hands each message to
-// a named helper. The page is drawn in the skin (background, fonts,
-// colours, the owner-drawn frame, context help); its list is modelist.cpp's.
+// a named helper and leaves what every page answers alike to the frame. The
+// page is drawn in the skin (background, fonts, colours, the owner-drawn
+// frame, context help); its list is modelist.cpp's.
 #include "modespage.h"
 
 #include "../frame/page.h"
@@ -27,10 +28,16 @@ INT_PTR OnInitDialog(HWND page)
     return TRUE;
 }
 
+// What the frame answers to the sheet for every page.
+INT_PTR AnswerSheet(HWND page, const NMHDR *header)
+{
+    return AnswerPageMessage(page, WM_NOTIFY, 0, (LPARAM)header);
+}
+
 // Each activation reads the registry again, dropping what was not applied.
 INT_PTR OnSetActive(HWND page, const NMHDR *header)
 {
-    INT_PTR answer = OnSheetNotify(page, header);
+    INT_PTR answer = AnswerSheet(page, header);
     SetButtons(page);
     return answer;
 }
@@ -41,7 +48,7 @@ INT_PTR OnApply(HWND page, const NMHDR *header)
         SaveModes();
         g_pageClean = true;
     }
-    return OnSheetNotify(page, header);
+    return AnswerSheet(page, header);
 }
 
 INT_PTR OnNotify(HWND page, const NMHDR *header)
@@ -60,7 +67,7 @@ INT_PTR OnNotify(HWND page, const NMHDR *header)
             SwitchModeAtCursor(page);
         return FALSE;
     }
-    return OnSheetNotify(page, header);
+    return AnswerSheet(page, header);
 }
 
 }  // namespace
@@ -72,24 +79,12 @@ INT_PTR CALLBACK ModesPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
         return OnInitDialog(page);
     case WM_NOTIFY:
         return OnNotify(page, (const NMHDR *)lParam);
-    case WM_ERASEBKGND:
-        return EraseSkinBackground(page, (HDC)wParam);
-    case WM_SYSCOLORCHANGE:
-        LoadSkinBitmaps(page);
-        return FALSE;
     case WM_DRAWITEM:
         return DrawGroupFrame(page, (const DRAWITEMSTRUCT *)lParam);
-    case WM_HELP:
-    case WM_CONTEXTMENU:
-        ShowContextHelp(page, message, wParam, lParam);
-        return FALSE;
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-        return AnswerControlColour((HDC)wParam, (HWND)lParam);
     case WM_DESTROY:
-        OnPageDestroy();
+        AnswerPageMessage(page, message, wParam, lParam);
         g_modeList = NULL;
         return FALSE;
     }
-    return FALSE;
+    return AnswerPageMessage(page, message, wParam, lParam);
 }

@@ -192,6 +192,39 @@ TEST(DalPack, RandomValuesNeverLeadTheWalkPastTheirData)
 
 TEST(DalPack, PredefinedTableAndLookup)
 {
+    // The driver and the refresh menu rely on every row as the driver has it.
+    static const struct {
+        int width, height;
+        const char *refreshList;
+    } kExpected[kPredefinedModeCount] = {
+        {704, 480, "60"},
+        {720, 400, "70,75,85,160,200"},
+        {720, 480, "59.94,60,72,75,85,90,100"},
+        {720, 576, "59.94,60,75,100"},
+        {848, 480, "60,75,88"},
+        {856, 480, "60"},
+        {864, 480, "60,75"},
+        {960, 720, "60"},
+        {1024, 600, "60"},
+        {1072, 600, "60"},
+        {1280, 720, "59.94,60,75,85"},
+        {1280, 960, "60,70,72,75,85,100,120,160,200"},
+        {1360, 768, "62"},
+        {1400, 1050, "60"},
+        {1536, 864, "60,85,100,120,160"},
+        {1600, 900, "60,75,85,100,120,160"},
+        {1600, 1000, "60,75,85,100,120,160"},
+        {1600, 1024, "76"},
+        {1600, 1280, "86.52"},
+        {1856, 1392, "60,72,75,90,100"},
+        {2048, 1152, "60,75,85,100"},
+        {2048, 1280, "60,70,75,85,90,100"},
+    };
+    for (int row = 0; row < kPredefinedModeCount; ++row) {
+        EXPECT_EQ(kPredefinedModes[row].width, kExpected[row].width) << row;
+        EXPECT_EQ(kPredefinedModes[row].height, kExpected[row].height) << row;
+        EXPECT_STREQ(kPredefinedModes[row].refreshList, kExpected[row].refreshList) << row;
+    }
     EXPECT_EQ(FindPredefinedMode(704, 480), 0);
     EXPECT_EQ(FindPredefinedMode(800, 600), -1);
     EXPECT_EQ(FindPredefinedMode(480, 704), -1);

@@ -892,6 +892,20 @@ TEST_F(Morvask, ProgramsAreClosedFirstAndTheLauncherIsWaitedFor)
         Lines({{"Starting..", "Killing..", "Killed Vantrel"}, FileLines(false), {"Ending.."}});
     EXPECT_EQ(spy_.LogLines(), expected) << Show(spy_.LogLines());
 
+    // Each log line of the removal is painted before anything else is
+    // logged, so the user sees every step as it happens. ("Starting.." comes
+    // before the dialog is on screen.)
+    const std::vector<spy::Event> &all = spy_.Events();
+    for (size_t i = 0; i < all.size(); ++i) {
+        if (all[i].kind != spy::kLogLine || !strcmp(all[i].text, "Starting.."))
+            continue;
+        size_t j = i + 1;
+        while (j < all.size() && all[j].kind != spy::kLogLine && all[j].kind != spy::kUpdateWindow)
+            ++j;
+        EXPECT_TRUE(j < all.size() && all[j].kind == spy::kUpdateWindow)
+            << "not painted: " << all[i].text;
+    }
+
     // In the order they happened: the tray told to go without a line, a
     // second later "Killed Vantrel" and only then the launcher told to go;
     // the next line five seconds after the launcher's window went.

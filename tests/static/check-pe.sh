@@ -21,7 +21,10 @@ field() { awk -v k="$1" '$1 == k { print $2; exit }' <<<"$headers"; }
 [ "$(field MajorOSystemVersion)" = 4 ] && [ "$(field MinorOSystemVersion)" = 0 ] ||
   problem "OS version is $(field MajorOSystemVersion).$(field MinorOSystemVersion), not 4.0"
 grep -q '^Subsystem[[:space:]]*00000002' <<<"$headers" || problem "subsystem is not Windows GUI"
-echo "$(basename "$file"): $(stat -c %s "$file") bytes"
+# Each deliverable fits on a floppy with room to spare: under 64 KiB.
+size=$(stat -c %s "$file")
+echo "$(basename "$file"): $size bytes (limit 65536)"
+[ "$size" -lt 65536 ] || problem "is $size bytes, over the 64 KiB limit"
 
 # Exports: "[Ordinal/Name Pointer] Table" lists "[index] name" with the
 # ordinal as index + base.
