@@ -237,6 +237,8 @@ TEST_F(ModesList, SwitchingOnWritesTheDriverListAndLiftsTheRestriction)
                        DalEntryOf(848, 480, 32, 60)});
     OpenModesPage();
     Click("848 x 480");
+    // Picking the rate it has does not undo the switch.
+    PickRate("848 x 480", "*");
     RemoveLog();
     Apply();
 

@@ -100,7 +100,8 @@ struct Countdown {
 namespace modes_page_state {
 inline std::vector<DisplayChange> changes;
 inline LONG changeAnswer = DISP_CHANGE_SUCCESSFUL;
-inline std::vector<DEVMODEA> displayModes;
+inline std::vector<DEVMODEA> displayModes;  // empty: Wine's
+inline DEVMODEA currentMode;                  // dmSize 0: Wine's
 inline BOOL(WINAPI *realEnumDisplaySettings)(LPCSTR, DWORD, DEVMODEA *);
 inline Menu menu;
 inline int pick;
@@ -167,6 +168,8 @@ protected:
         WriteDword(kUser, kSkinKey, "Debug", 1);
         modes_page_state::changes.clear();
         modes_page_state::changeAnswer = DISP_CHANGE_SUCCESSFUL;
+        modes_page_state::displayModes.clear();
+        modes_page_state::currentMode = DEVMODEA();
         // The fixture loaded the library before these keys were there; its
         // load reads the debug switch and finds the display devices.
         ReloadSerrafin();
@@ -464,35 +467,54 @@ protected:
     }
     static std::vector<DisplayChange> DisplayChanges() { return modes_page_state::changes; }
 
+    static DEVMODEA DisplayMode(DWORD width, DWORD height, DWORD depth, DWORD frequency)
+    {
+        DEVMODEA mode = {};
+        mode.dmSize = sizeof mode;
+        mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT | DM_BITSPERPEL | DM_DISPLAYFREQUENCY;
+        mode.dmPelsWidth = width;
+        mode.dmPelsHeight = height;
+        mode.dmBitsPerPel = depth;
+        mode.dmDisplayFrequency = frequency;
+        return mode;
+    }
     static BOOL WINAPI ListDisplayModes(LPCSTR device, DWORD index, DEVMODEA *mode)
     {
         using namespace modes_page_state;
+        if (index == ENUM_CURRENT_SETTINGS && currentMode.dmSize) {
+            *mode = currentMode;
+            return TRUE;
+        }
+        if (index >= 0x80000000u || displayModes.empty())
+            return realEnumDisplaySettings(device, index, mode);
         if (index >= displayModes.size())
-            return index < 0x80000000u ? FALSE : realEnumDisplaySettings(device, index, mode);
+            return FALSE;
         *mode = displayModes[index];
         return TRUE;
     }
-    // From here on the library's display reports these modes (width,
-    // height, depth); the current settings stay Wine's.
-    void ReportDisplayModes(std::initializer_list<std::vector<DWORD>> modes)
+    void InterceptDisplayModes()
     {
-        modes_page_state::displayModes.clear();
-        for (const std::vector<DWORD> &fields : modes) {
-            DEVMODEA mode = {};
-            mode.dmSize = sizeof mode;
-            mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT | DM_BITSPERPEL | DM_DISPLAYFREQUENCY;
-            mode.dmPelsWidth = fields[0];
-            mode.dmPelsHeight = fields[1];
-            mode.dmBitsPerPel = fields[2];
-            mode.dmDisplayFrequency = 60;
-            modes_page_state::displayModes.push_back(mode);
-        }
         void *previous = PatchImport(pinned_[1], "user32.dll", "EnumDisplaySettingsA",
                                      (void *)ListDisplayModes);
         ASSERT_NE(previous, nullptr);
         if (previous != (void *)ListDisplayModes)
             modes_page_state::realEnumDisplaySettings =
                 (BOOL(WINAPI *)(LPCSTR, DWORD, DEVMODEA *))previous;
+    }
+    // From here on the library's display reports these modes (width,
+    // height, depth).
+    void ReportDisplayModes(std::initializer_list<std::vector<DWORD>> modes)
+    {
+        modes_page_state::displayModes.clear();
+        for (const std::vector<DWORD> &fields : modes)
+            modes_page_state::displayModes.push_back(DisplayMode(fields[0], fields[1], fields[2], 60));
+        InterceptDisplayModes();
+    }
+    // From here on the library finds this mode on screen.
+    void ReportCurrentMode(DWORD width, DWORD height, DWORD frequency)
+    {
+        modes_page_state::currentMode = DisplayMode(width, height, 32, frequency);
+        InterceptDisplayModes();
     }
 
     // The library's heap ---------------------------------------------------------------

@@ -273,6 +273,27 @@ TEST_P(RefreshRateGoesBack, WhenTheUserSaysNoOrTimeRunsOut)
 INSTANTIATE_TEST_SUITE_P(Answers, RefreshRateGoesBack,
                          ::testing::Values(Answer::No, Answer::TimeOut));
 
+TEST_F(RefreshRate, ASwitchOfTheModeOnScreenGoesBackToItsOwnRate)
+{
+    // 1280 x 720 is on screen at 75 Hz. Switched off and on again before
+    // Apply, its rate is put into effect once more, with no rate picked:
+    // going back is to that same rate, not to the driver's default.
+    SetDriverList({DalEntryOf(1280, 720, 0, 0)});
+    SetStoredRate(16, 1280, 720, "75");
+    InterceptDisplayChanges();
+    ReportCurrentMode(1280, 720, 75);
+    OpenModesPage();
+    Click("1280 x 720");
+    Click("1280 x 720");
+    CountdownAnswerer answerer(Answer::No);
+    Apply();
+    std::vector<DisplayChange> changes = DisplayChanges();
+    ASSERT_EQ(changes.size(), 3u);
+    EXPECT_EQ(changes[2].frequency, 75u);
+    EXPECT_EQ(StoredRate(16, 1280, 720), "75");
+    EXPECT_EQ(Row("1280 x 720"), "1280 x 720|*|75 Hz|on");
+}
+
 TEST_F(RefreshRate, ARefusedChangeShowsNoQuestionAndKeepsTheNewRate)
 {
     SetStoredRate(16, 1024, 768, "60");
