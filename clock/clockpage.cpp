@@ -378,6 +378,7 @@ void RefreshPage(HWND page)
     SetClockSlider(page, IDC_MEMORY_SLIDER, shown.memory);
     ShowClockCaption(page, kMemory, shown.memory, g_profileMode);
     CheckProfileBox(page);
+    UpdateWindow(page);
 }
 
 INT_PTR CALLBACK ClockPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)

@@ -34,9 +34,13 @@ INT_PTR OnSheetNotify(HWND page, const NMHDR *header)
 }
 
 // The skin belongs to the page: whichever way the sheet closes, nothing of
-// it outlives the page, and a later sheet starts from the registry.
-void OnPageDestroy()
+// it outlives the page, and a later sheet starts from the registry. A page
+// of an earlier sheet that goes after a later sheet took over leaves the
+// later page's skin and sheet alone.
+void OnPageDestroy(HWND page)
 {
+    if (g_sheetWindow && GetParent(page) != g_sheetWindow)
+        return;
     ReleaseSkin();
     g_sheetWindow = NULL;
 }
@@ -61,7 +65,7 @@ INT_PTR AnswerPageMessage(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CTLCOLORBTN:
         return AnswerControlColour((HDC)wParam, (HWND)lParam);
     case WM_DESTROY:
-        OnPageDestroy();
+        OnPageDestroy(page);
         return FALSE;
     }
     return FALSE;

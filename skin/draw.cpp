@@ -156,7 +156,8 @@ void RefreshControl(HWND dialog, int id, const char *text, int xOffset, int widt
 {
     HWND control = GetDlgItem(dialog, id);
     RECT rect;
-    GetWindowRect(control, &rect);
+    if (!control || !GetWindowRect(control, &rect))
+        return;
     if (partial) {
         rect.left += xOffset;
         rect.right = rect.left + width;

@@ -65,7 +65,8 @@ BOOL AddFontDefinition(LONG_PTR subKeyName, LONG_PTR)
     LOGFONTA font;
     ZeroMemory(&font, sizeof font);
     lstrcpynA(font.lfFaceName, face, sizeof font.lfFaceName);
-    LONG height, weight;
+    // A value of a type CfgReadInt does not convert leaves these alone.
+    LONG height = -11, weight = 400;
     CfgReadInt(HKEY_CURRENT_USER, key, "FontHeight", &height, -11);
     CfgReadInt(HKEY_CURRENT_USER, key, "FontWeight", &weight, 400);
     font.lfHeight = height > 0 ? -height : height;
@@ -86,7 +87,7 @@ BOOL CALLBACK SkinControl(HWND control, LPARAM)
     char text[kCfgNameSize];
     if (CfgReadText(HKEY_CURRENT_USER, kLocalizationKey, name, text, sizeof text))
         SetWindowTextA(control, text);
-    LONG number;
+    LONG number = -1;
     if (!CfgReadInt(HKEY_CURRENT_USER, kFontControlsKey, name, &number, -1))
         CfgReadInt(HKEY_CURRENT_USER, kFontControlsKey, "Default", &number, -1);
     if (HFONT font = FindFont(number))

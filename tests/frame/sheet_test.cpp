@@ -118,7 +118,21 @@ TEST_F(DisplayProperties, APageNeverAddressesAnEarlierSheet)
     ShowTab("Tachyra");
     ShowTab("Modivane");
     EXPECT_EQ(g_changedMessages, 0);
+
+    // The earlier sheet's pages going away leaves the new sheet's page its
+    // own sheet: a change there, without a fresh activation, still lights
+    // up Apply.
+    ShowTab("Tachyra");
+    HWND page = PropSheet_GetCurrentPageHwnd(sheet_.window);
+    ShowTab("Modivane");
     CloseDisplaySheet(&earlier);
+    HWND slider = GetDlgItem(page, 1457);
+    ASSERT_NE(slider, (HWND)NULL);
+    HWND apply = GetDlgItem(sheet_.window, 0x3021);
+    EXPECT_FALSE(IsWindowEnabled(apply));
+    SendMessageA(slider, TBM_SETPOS, TRUE, 3);
+    SendMessageA(page, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 3), (LPARAM)slider);
+    EXPECT_TRUE(IsWindowEnabled(apply));
 }
 
 }  // namespace
