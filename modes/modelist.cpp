@@ -203,6 +203,17 @@ void BuildCatalogue(HWND page)
     ListView_SortItems(g_modeList, CompareModes, 0);
 }
 
+ModeEntry *ItemEntry(HWND list, int item)
+{
+    if (!list || item < 0)
+        return NULL;
+    LVITEMA lvItem;
+    ZeroMemory(&lvItem, sizeof lvItem);
+    lvItem.mask = LVIF_PARAM;
+    lvItem.iItem = item;
+    return ListView_GetItem(list, &lvItem) ? (ModeEntry *)lvItem.lParam : NULL;
+}
+
 void FreeEntry(ModeEntry *entry)
 {
     if (!entry)
@@ -235,13 +246,7 @@ bool CoversDepth(const ModeEntry *entry, int modeDepth)
 
 ModeEntry *GetModeEntry(int item)
 {
-    if (!g_modeList || item < 0)
-        return NULL;
-    LVITEMA lvItem;
-    ZeroMemory(&lvItem, sizeof lvItem);
-    lvItem.mask = LVIF_PARAM;
-    lvItem.iItem = item;
-    return ListView_GetItem(g_modeList, &lvItem) ? (ModeEntry *)lvItem.lParam : NULL;
+    return ItemEntry(g_modeList, item);
 }
 
 ModeEntry *ModeEntryAtCursor(int *item)
@@ -258,7 +263,7 @@ void SetButtons(HWND page)
         return;
     g_modeList = list;
     DebugLog("SetButtons(listview)");
-    EmptyModeList();
+    EmptyModeList(list);
     if (!g_modeImages)
         g_modeImages = CreateModeImages();
     ListView_SetImageList(list, g_modeImages, LVSIL_SMALL);
@@ -327,13 +332,13 @@ bool AddEntry(HWND page, int width, int height, int depth, int refresh, const ch
     return true;
 }
 
-void EmptyModeList()
+void EmptyModeList(HWND list)
 {
-    if (!g_modeList)
+    if (!list)
         return;
-    int count = ListView_GetItemCount(g_modeList);
+    int count = ListView_GetItemCount(list);
     for (int item = 0; item < count; ++item) {
-        ModeEntry *entry = GetModeEntry(item);
+        ModeEntry *entry = ItemEntry(list, item);
         if (!entry)
             continue;
         // Nothing may find the entry through its item once it is freed.
@@ -341,15 +346,15 @@ void EmptyModeList()
         ZeroMemory(&lvItem, sizeof lvItem);
         lvItem.mask = LVIF_PARAM;
         lvItem.iItem = item;
-        ListView_SetItem(g_modeList, &lvItem);
+        ListView_SetItem(list, &lvItem);
         FreeEntry(entry);
     }
-    ListView_DeleteAllItems(g_modeList);
+    ListView_DeleteAllItems(list);
 }
 
 void ReleaseModeList()
 {
-    EmptyModeList();
+    EmptyModeList(g_modeList);
     if (g_modeImages) {
         if (g_modeList)
             ListView_SetImageList(g_modeList, NULL, LVSIL_SMALL);

@@ -16,7 +16,7 @@ void SetButtons(HWND page);
 bool AddEntry(HWND page, int width, int height, int depth, int refresh, const char *refreshList,
               bool enabled, bool extra);
 // Frees every item's entry, then deletes the items.
-void EmptyModeList();
+void EmptyModeList(HWND list);
 // The entry of an item, or NULL.
 ModeEntry *GetModeEntry(int item);
 // The entry of the item whose icon is under the cursor (its index in

@@ -70,6 +70,19 @@ INT_PTR OnNotify(HWND page, const NMHDR *header)
     return AnswerSheet(page, header);
 }
 
+// The frame releases the skin, and with it the list, only for the page of
+// the sheet in use; a page of an earlier sheet frees its own entries.
+INT_PTR OnDestroy(HWND page, WPARAM wParam, LPARAM lParam)
+{
+    HWND list = GetDlgItem(page, IDC_MODE_LIST);
+    if (list != g_modeList)
+        EmptyModeList(list);
+    AnswerPageMessage(page, WM_DESTROY, wParam, lParam);
+    if (list == g_modeList)
+        g_modeList = NULL;
+    return FALSE;
+}
+
 }  // namespace
 
 INT_PTR CALLBACK ModesPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
@@ -82,9 +95,7 @@ INT_PTR CALLBACK ModesPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
     case WM_DRAWITEM:
         return DrawGroupFrame(page, (const DRAWITEMSTRUCT *)lParam);
     case WM_DESTROY:
-        AnswerPageMessage(page, message, wParam, lParam);
-        g_modeList = NULL;
-        return FALSE;
+        return OnDestroy(page, wParam, lParam);
     }
     return AnswerPageMessage(page, message, wParam, lParam);
 }

@@ -322,6 +322,26 @@ TEST_F(ModesList, CancelReleasesEveryEntryAndTheImageList)
     EXPECT_EQ(LibraryBlocks(), deviceKeys);
 }
 
+TEST_F(ModesList, AnEarlierSheetGoingLeavesTheNewPageItsList)
+{
+    std::vector<std::string> deviceKeys = LibraryBlocks();
+    OpenModesPage();
+    // The earlier sheet is closed by its user, but its window stays until
+    // the new sheet is up.
+    DisplaySheet earlier = sheet_;
+    sheet_ = DisplaySheet();
+    PropSheet_PressButton(earlier.window, PSBTN_CANCEL);
+    PumpMessages(earlier.window);
+    OpenModesPage();
+    CloseDisplaySheet(&earlier);
+
+    Click("720 x 480");
+    EXPECT_EQ(Row("720 x 480"), "720 x 480|*|*|on");
+    EXPECT_TRUE(ApplyEnabled());
+    // The earlier page's entries went with it.
+    EXPECT_EQ(LibraryBlocks().size(), deviceKeys.size() + 2u * 25u);
+}
+
 // Icons from files the registry names, or the library's own.
 void WriteIconFile(const char *path, COLORREF colour)
 {
