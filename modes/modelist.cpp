@@ -26,13 +26,13 @@ enum {
 // notification has returned.
 char g_refreshText[kItemTextSize];
 
-struct ColumnSpec {
+struct ColumnLayout {
     const char *header;
     int width;
     int format;
 };
 
-const ColumnSpec kColumns[] = {
+const ColumnLayout kColumns[] = {
     {"Mode", 100, LVCFMT_LEFT},
     {"Depth", 72, LVCFMT_CENTER},
     {"Refresh", 72, LVCFMT_CENTER},
