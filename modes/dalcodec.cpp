@@ -11,6 +11,17 @@ namespace {
 // Both list names are at most 23 characters with their number.
 enum { kValueNameSize = 32 };
 
+bool ShownByPage(const DalEntry &stored, const ModeEntry *entries, int count)
+{
+    if (FindPredefinedMode(stored.width, stored.height) >= 0)
+        return true;
+    for (int i = 0; i < count; ++i) {
+        if (entries[i].width == stored.width && entries[i].height == stored.height)
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 bool ReadDalList(const char *baseName, int number, DalList *list)
@@ -96,9 +107,14 @@ bool WriteNonStandardList(const ModeEntry *entries, int count)
     if (!g_dalKey[0] || count < 0 ||
         !FormatDalValueName(name, sizeof name, DAL_NON_STANDARD_MODES, g_dalListNumber))
         return false;
-    BYTE *data = (BYTE *)CfgAlloc((SIZE_T)count * kDalEntrySize + kDalEntrySize);
-    if (!data)
+    DalList stored;
+    ReadDalList(DAL_NON_STANDARD_MODES, g_dalListNumber, &stored);
+    BYTE *data =
+        (BYTE *)CfgAlloc(((SIZE_T)count + (SIZE_T)stored.count) * kDalEntrySize + kDalEntrySize);
+    if (!data) {
+        FreeDalList(&stored);
         return false;
+    }
     DWORD size = 0;
     for (int i = 0; i < count; ++i) {
         const ModeEntry &entry = entries[i];
@@ -107,6 +123,13 @@ bool WriteNonStandardList(const ModeEntry *entries, int count)
         if (EncodeDalEntry(entry.width, entry.height, entry.depth, data + size))
             size += kDalEntrySize;
     }
+    for (int i = 0; i < stored.count; ++i) {
+        if (ShownByPage(stored.entries[i], entries, count))
+            continue;
+        CopyMemory(data + size, stored.entries[i].bytes, kDalEntrySize);
+        size += kDalEntrySize;
+    }
+    FreeDalList(&stored);
     BOOL written = CfgWriteValue(HKEY_LOCAL_MACHINE, g_dalKey, name, data, REG_BINARY, size);
     CfgFree(data);
     return written != FALSE;

@@ -29,7 +29,7 @@ char kList1856x1392[] = "60,72,75,90,100";
 char kList2048x1152[] = "60,75,85,100";
 char kList2048x1280[] = "60,70,75,85,90,100";
 
-#define ROW(width, height) {width, height, 0, 0, 0, kList##width##x##height, 0, 0, 0}
+#define ROW(width, height) {width, height, 0, 0, 0, kList##width##x##height, 0, 0, 0, 0, 0}
 
 }  // namespace
 

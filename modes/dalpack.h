@@ -19,6 +19,11 @@ struct ModeEntry {
     unsigned char enabled;
     unsigned char extra;
     unsigned char changed;
+    // Since the last Apply: switched on or off by its icon, and a rate
+    // picked from the menu before the rate was last stored (previousRefresh
+    // then holds the rate to go back to, however often the user picked).
+    unsigned char switched;
+    unsigned char picked;
 };
 
 enum {

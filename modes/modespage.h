@@ -1,6 +1,7 @@
 // The modes page: its dialog procedure (handed to page creation through
-// skin/library.h) and the release of its list, which the skin's release
-// runs when the sheet is cancelled.
+// skin/library.h), and what the skin kit asks of it: the release of its
+// list when the sheet is cancelled, and the refresh menu that context help
+// gives way to on a mode's icon.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
@@ -11,3 +12,9 @@ extern HIMAGELIST g_modeImages;
 
 // Empties the mode list and destroys its image list.
 void ReleaseModeList();
+
+// Shows the refresh menu of the mode whose icon is under the cursor and
+// returns true, with the menu's answer in *result; also true, with no menu,
+// for an extra mode that has none to offer. False when the cursor is not on
+// an icon: help goes ahead.
+bool OfferRefreshMenu(HWND page, INT_PTR *result);

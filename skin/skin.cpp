@@ -179,6 +179,12 @@ INT_PTR ShowContextHelp(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
             return 0;
         return (INT_PTR)CallHtmlHelp(dialog, g_helpFile, HH_DISPLAY_TOC, 0);
     }
+#if defined(LIBRARY_SERRAFIN)
+    // On a mode's icon the page offers its refresh rates instead of help.
+    INT_PTR menuResult;
+    if (OfferRefreshMenu(dialog, &menuResult))
+        return menuResult;
+#endif
     const char *text = GetHelpText(GetDlgCtrlID(control));
     if (!text)
         return 0;

@@ -9,6 +9,9 @@
 //   deskhost /install [FOLDER]    register the libraries in FOLDER (default:
 //                                 this program's folder)
 //   deskhost /uninstall           remove that registration
+//   deskhost /samplemodes FAMILY  write sample ATI driver keys (display device,
+//                                 mode keys, DAL mode lists) where the driver
+//                                 of win98, win2k or winxp keeps them
 #include <windows.h>
 #include <objbase.h>
 #include <stdio.h>
@@ -16,6 +19,9 @@
 #include <string.h>
 
 #include "displaysheet.h"
+
+// samplemodes.cpp
+bool WriteSampleModes(const char *family, char *dalKey, size_t dalKeySize);
 
 namespace {
 
@@ -50,6 +56,17 @@ int Install(const char *folder)
     return 0;
 }
 
+int SampleModes(const char *family)
+{
+    char dalKey[MAX_PATH * 2];
+    if (!WriteSampleModes(family, dalKey, sizeof dalKey)) {
+        fprintf(stderr, "deskhost: could not write sample driver keys for %s\n", family);
+        return 1;
+    }
+    printf("deskhost: sample driver keys for %s, DAL key HKLM\\%s\n", family, dalKey);
+    return 0;
+}
+
 int ShowDisplayProperties(UINT startPage)
 {
     CoInitialize(NULL);
@@ -76,6 +93,8 @@ int main(int argc, char **argv)
     for (int i = 1; i < argc; ++i) {
         if (!strcmp(argv[i], "/install"))
             return Install(i + 1 < argc ? argv[i + 1] : NULL);
+        if (!strcmp(argv[i], "/samplemodes") && i + 1 < argc)
+            return SampleModes(argv[i + 1]);
         if (!strcmp(argv[i], "/uninstall")) {
             UnregisterPageLibraries();
             return 0;
@@ -85,7 +104,8 @@ int main(int argc, char **argv)
         } else if (!strcmp(argv[i], "/close") && i + 1 < argc) {
             g_closeSeconds = (UINT)atoi(argv[++i]);
         } else {
-            fprintf(stderr, "usage: deskhost [/page N] [/close SECONDS] | /install [FOLDER] | /uninstall\n");
+            fprintf(stderr, "usage: deskhost [/page N] [/close SECONDS] | /install [FOLDER] | /uninstall"
+                            " | /samplemodes win98|win2k|winxp\n");
             return 2;
         }
     }

@@ -1,0 +1,245 @@
+// Refresh rates: the menu on a mode's icon, the mode keys where the driver
+// finds the chosen rate, and the rate of the mode on screen, which the user
+// must confirm or it goes back.
+#include <stddef.h>
+
+#include "../frame/page.h"
+#include "../skin/library.h"
+#include "../skin/skin.h"
+#include "cfg.h"
+#include "debuglog.h"
+#include "driverkeys.h"
+#include "modelist.h"
+#include "modespage.h"
+
+namespace {
+
+enum {
+    kDefaultRateItem = 1,  // "*"
+    kFirstRateItem = 2,
+    kMaxRateItems = 31,
+    kRateItemEnd = kFirstRateItem + kMaxRateItems,
+    kModeNameSize = 32,
+    kRateTextSize = 16,
+};
+
+// Windows 95 and NT 4.0 know the record without its last member.
+const UINT kMenuItemInfoSize = offsetof(MENUITEMINFOA, hbmpItem);
+
+// Together 0x580000.
+const DWORD kModeFields = DM_PELSWIDTH | DM_PELSHEIGHT | DM_DISPLAYFREQUENCY;
+const DWORD kChangeFlags = CDS_UPDATEREGISTRY | CDS_FULLSCREEN;
+
+static_assert(sizeof(DEVMODEA) == 156, "the display settings record of Windows 95 and NT 4.0");
+
+bool IsRateSeparator(char c)
+{
+    return c == ',' || c == ' ';
+}
+
+// "59.94" offers 59; digits beyond any real rate are not taken further.
+int LeadingInteger(const char *text)
+{
+    int value = 0;
+    for (; *text >= '0' && *text <= '9' && value < 100000000; ++text)
+        value = value * 10 + (*text - '0');
+    return value;
+}
+
+void AppendRateItem(HMENU menu, UINT id, const char *text, bool checked)
+{
+    MENUITEMINFOA item;
+    ZeroMemory(&item, sizeof item);
+    item.cbSize = kMenuItemInfoSize;
+    item.fMask = MIIM_STATE | MIIM_ID | MIIM_TYPE;
+    item.fType = MFT_STRING;
+    item.fState = checked ? MFS_CHECKED : 0;
+    item.wID = id;
+    item.dwTypeData = (char *)text;
+    item.cch = lstrlenA(text);
+    InsertMenuItemA(menu, id - kDefaultRateItem, TRUE, &item);
+}
+
+// "*" and the pieces of the refresh list, each item's rate in rates[id];
+// *itemEnd is one past the last id.
+HMENU BuildRefreshMenu(const ModeEntry *entry, int (&rates)[kRateItemEnd], UINT *itemEnd)
+{
+    HMENU menu = CreatePopupMenu();
+    if (!menu)
+        return NULL;
+    rates[kDefaultRateItem] = 0;
+    AppendRateItem(menu, kDefaultRateItem, "*", entry->refresh == 0);
+    char list[kRefreshListSize];
+    lstrcpynA(list, entry->refreshList, sizeof list);
+    char *piece = list;
+    UINT id = kFirstRateItem;
+    for (; id < kRateItemEnd; ++id) {
+        while (IsRateSeparator(*piece))
+            ++piece;
+        if (!*piece)
+            break;
+        char *end = piece;
+        while (*end && !IsRateSeparator(*end))
+            ++end;
+        char *next = *end ? end + 1 : end;
+        *end = '\0';
+        rates[id] = LeadingInteger(piece);
+        AppendRateItem(menu, id, piece, rates[id] == entry->refresh);
+        piece = next;
+    }
+    *itemEnd = id;
+    return menu;
+}
+
+// Held until Apply. A pick does not undo a switch of the same mode that is
+// waiting for Apply, and the rate to go back to stays the one from before
+// the first pick.
+void PickRefresh(HWND page, ModeEntry *entry, int rate)
+{
+    entry->changed = rate != entry->refresh || entry->switched;
+    if (!entry->picked) {
+        entry->previousRefresh = entry->refresh;
+        entry->picked = 1;
+    }
+    entry->refresh = rate;
+    RedrawModeList();
+    SetPageChanged(page, TRUE);
+}
+
+void StoreInModeKey(const char *modeKey, const char *rate)
+{
+    CfgWriteText(g_modesRoot, modeKey, "", "");
+    if (rate)
+        CfgWriteText(g_modesRoot, modeKey, "RefreshRate", rate);
+    else
+        CfgDeleteValue(g_modesRoot, modeKey, "RefreshRate");
+}
+
+INT_PTR AskToKeepRefresh()
+{
+    return DialogBoxParamA(g_module, MAKEINTRESOURCEA(IDD_COUNTDOWN), g_sheetWindow,
+                           CountdownDialog, 0);
+}
+
+}  // namespace
+
+bool OfferRefreshMenu(HWND page, INT_PTR *result)
+{
+    *result = 0;
+    int item;
+    ModeEntry *entry = ModeEntryAtCursor(&item);
+    if (!entry)
+        return false;
+    // A switched-off or rateless extra mode has nothing to offer, and the
+    // icon is no place for help either.
+    if (entry->extra && (!entry->enabled || !entry->refreshList[0]))
+        return true;
+    int rates[kRateItemEnd];
+    UINT itemEnd;
+    HMENU menu = BuildRefreshMenu(entry, rates, &itemEnd);
+    if (!menu)
+        return true;
+    POINT cursor;
+    GetCursorPos(&cursor);
+    UINT chosen = (UINT)TrackPopupMenuEx(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, cursor.x, cursor.y,
+                                         page, NULL);
+    DestroyMenu(menu);
+    if (chosen >= kDefaultRateItem && chosen < itemEnd)
+        PickRefresh(page, entry, rates[chosen]);
+    *result = chosen;
+    return true;
+}
+
+void StoreRefresh(ModeEntry *entry)
+{
+    if (!g_modesKey[0])
+        return;
+    char name[kModeNameSize];
+    if (FormatModeName(name, sizeof name, entry->width, entry->height)) {
+        char rate[kRateTextSize];
+        wsprintfA(rate, "%d", entry->refresh);
+        for (int depth : kModeDepths) {
+            char modeKey[kKeyPathSize];
+            // A key path that does not fit is not cut short into another key.
+            if (CoversDepth(entry, depth) &&
+                FormatModeKeyPathByName(modeKey, sizeof modeKey, g_modesKey, depth, name))
+                StoreInModeKey(modeKey, entry->refresh ? rate : NULL);
+        }
+        if (entry->extra) {
+            DebugLog("Custom Refresh string for DP (%s=>%s)", name, entry->refreshList);
+            char modeKey[kKeyPathSize];
+            if (FormatModeKeyPathByName(modeKey, sizeof modeKey, g_modesKey, 8, name))
+                CfgWriteText(g_modesRoot, modeKey, "", entry->refreshList);
+        }
+    }
+    entry->previousRefresh = entry->refresh;
+    entry->picked = 0;
+}
+
+void RemoveModeKeys(const ModeEntry *entry)
+{
+    char name[kModeNameSize];
+    if (!g_modesKey[0] || !FormatModeName(name, sizeof name, entry->width, entry->height))
+        return;
+    for (int depth : kModeDepths) {
+        char modeKey[kKeyPathSize], depthKey[kKeyPathSize];
+        if (!CoversDepth(entry, depth) ||
+            !FormatModeKeyPathByName(modeKey, sizeof modeKey, g_modesKey, depth, name) ||
+            !FormatDepthKeyPath(depthKey, sizeof depthKey, g_modesKey, depth))
+            continue;
+        // The key's default value stays until the key itself goes.
+        CfgClearValues(g_modesRoot, modeKey);
+        CfgDeleteValue(g_modesRoot, depthKey, name);
+    }
+}
+
+void ApplyRefresh(ModeEntry *entry)
+{
+    if (entry->refresh && entry->refresh == entry->previousRefresh)
+        return;
+    DEVMODEA mode;
+    ZeroMemory(&mode, sizeof mode);
+    mode.dmSize = sizeof mode;
+    mode.dmDriverExtra = 0;
+    EnumDisplaySettingsA(NULL, ENUM_CURRENT_SETTINGS, &mode);
+    // Without a pick the entry still holds the rate it was listed with.
+    int oldRate = entry->picked ? entry->previousRefresh : entry->refresh;
+    int newRate = entry->refresh;
+
+    if ((int)mode.dmPelsWidth != entry->width || (int)mode.dmPelsHeight != entry->height) {
+        DebugLog("saving");
+        StoreRefresh(entry);
+        RedrawModeList();
+        return;
+    }
+
+    mode.dmFields |= kModeFields;
+    mode.dmDisplayFrequency = newRate;
+    // The mode keys hold the new rate before the display changes.
+    StoreRefresh(entry);
+    if (ChangeDisplaySettingsA(&mode, CDS_TEST) != DISP_CHANGE_SUCCESSFUL ||
+        ChangeDisplaySettingsA(&mode, kChangeFlags) != DISP_CHANGE_SUCCESSFUL)
+        return;
+
+    if (AskToKeepRefresh() == 1) {
+        DebugLog("User said ok (%d=>%d)", oldRate, newRate);
+        DebugLog("saving");
+        StoreRefresh(entry);
+        RedrawModeList();
+        return;
+    }
+    DebugLog("User said cancel (%d=>%d)", newRate, oldRate);
+    entry->refresh = entry->previousRefresh = oldRate;
+    mode.dmDisplayFrequency = oldRate;
+    StoreRefresh(entry);
+    ChangeDisplaySettingsA(&mode, kChangeFlags);
+    RedrawModeList();
+}
+
+void RedrawModeList()
+{
+    if (!g_modeList)
+        return;
+    ListView_RedrawItems(g_modeList, 0, ListView_GetItemCount(g_modeList));
+    UpdateWindow(g_modeList);
+}
