@@ -64,7 +64,13 @@ prepare_prefix() {
 # wineserver: keep one running while the card is in use.
 start_card() {
   local drivers="$WINEPREFIX/drive_c/windows/system32/drivers"
-  wineserver -p
+  # A wineserver already running for the prefix cannot be made persistent:
+  # replace it with one that is.
+  wineserver -p 2>/dev/null || {
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+    wineserver -p
+  }
   cp "$BUILD/x64/bin/zintrel.sys" "$drivers/zintrel.sys"
   wine sc create zintrel type= kernel 'binPath=' 'C:\windows\system32\drivers\zintrel.sys' >/dev/null 2>&1 || true
   wine sc start zintrel >/dev/null 2>&1 || true
