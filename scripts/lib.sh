@@ -17,7 +17,7 @@ as_root() {
 # Debian packages the build, the tests and the demo need.
 PACKAGES="cmake ninja-build g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
   binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev mingw-w64-i686-dev googletest wine wine64
-  xvfb xauth x11-apps imagemagick"
+  xvfb xauth x11-apps imagemagick xdotool"
 
 ensure_packages() {
   local missing=()
