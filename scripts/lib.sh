@@ -4,7 +4,10 @@
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD=${BUILD:-$ROOT/build}
-export WINEPREFIX=${WINEPREFIX_OVERRIDE:-$BUILD/wineprefix}
+# The Wine tests always run in the test prefix, whichever script (the demo
+# uses a prefix of its own) configured the build trees first.
+TESTS_WINEPREFIX=$BUILD/wineprefix
+export WINEPREFIX=${WINEPREFIX_OVERRIDE:-$TESTS_WINEPREFIX}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
@@ -17,7 +20,7 @@ as_root() {
 # Debian packages the build, the tests and the demo need.
 PACKAGES="cmake ninja-build g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
   binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev mingw-w64-i686-dev googletest wine wine64
-  xvfb xauth x11-apps imagemagick"
+  xvfb xauth x11-apps imagemagick xdotool"
 
 ensure_packages() {
   local missing=()
@@ -32,9 +35,13 @@ ensure_packages() {
 
 build_tree() { # name toolchain-file-or-empty source-dir
   local dir=$BUILD/$1 toolchain=$2 source=$3
-  local args=(-S "$source" -B "$dir" -G Ninja -DVANTREL_WINEPREFIX="$WINEPREFIX")
+  local args=(-S "$source" -B "$dir" -G Ninja -DVANTREL_WINEPREFIX="$TESTS_WINEPREFIX")
   [ -n "$toolchain" ] && args+=(-DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain")
-  [ -f "$dir/build.ninja" ] || cmake "${args[@]}" >/dev/null
+  # A tree configured with another prefix (by an older demo) is set right.
+  if [ ! -f "$dir/build.ninja" ] ||
+    [ "$(sed -n 's/^VANTREL_WINEPREFIX:[A-Z]*=//p' "$dir/CMakeCache.txt")" != "$TESTS_WINEPREFIX" ]; then
+    cmake "${args[@]}" >/dev/null
+  fi
   cmake --build "$dir"
 }
 
