@@ -92,15 +92,16 @@ HMENU BuildRefreshMenu(const ModeEntry *entry, int (&rates)[kRateItemEnd], UINT 
 }
 
 // Held until Apply. A pick does not undo a switch of the same mode that is
-// waiting for Apply, and the rate to go back to stays the one from before
-// the first pick.
+// waiting for Apply. Both the rate to go back to and the test for a change
+// use the rate from before the first pick: the same new rate picked twice
+// is still new.
 void PickRefresh(HWND page, ModeEntry *entry, int rate)
 {
-    entry->changed = rate != entry->refresh || entry->switched;
     if (!entry->picked) {
         entry->previousRefresh = entry->refresh;
         entry->picked = 1;
     }
+    entry->changed = rate != entry->previousRefresh || entry->switched;
     entry->refresh = rate;
     RedrawModeList();
     SetPageChanged(page, TRUE);

@@ -95,7 +95,7 @@ TEST_F(RefreshRate, TheDefaultRateDeletesTheStoredOne)
     }
 }
 
-TEST_F(RefreshRate, PickingTheSameRateLeavesTheModeAsItWas)
+TEST_F(RefreshRate, APickCountsAgainstTheRateFromBeforeTheFirstPick)
 {
     SetDriverList({DalEntryOf(1280, 960, 0, 0)});
     SetStoredRate(16, 1280, 960, "75");
@@ -110,6 +110,12 @@ TEST_F(RefreshRate, PickingTheSameRateLeavesTheModeAsItWas)
     PickRate("1280 x 960", "75");
     Apply();
     EXPECT_FALSE(ModeKeyExists(8, 1280, 960));
+
+    // The same new rate picked twice is still new.
+    PickRate("1280 x 960", "85");
+    PickRate("1280 x 960", "85");
+    Apply();
+    EXPECT_EQ(StoredRate(16, 1280, 960), "85");
 }
 
 TEST_F(RefreshRate, LongAndRaggedListsFitTheMenu)
