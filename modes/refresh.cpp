@@ -153,10 +153,8 @@ bool OfferRefreshMenu(HWND page, INT_PTR *result)
 
 void StoreRefresh(ModeEntry *entry)
 {
-    if (!g_modesKey[0])
-        return;
     char name[kModeNameSize];
-    if (FormatModeName(name, sizeof name, entry->width, entry->height)) {
+    if (g_modesKey[0] && FormatModeName(name, sizeof name, entry->width, entry->height)) {
         char rate[kRateTextSize];
         wsprintfA(rate, "%d", entry->refresh);
         for (int depth : kModeDepths) {
@@ -173,6 +171,8 @@ void StoreRefresh(ModeEntry *entry)
                 CfgWriteText(g_modesRoot, modeKey, "", entry->refreshList);
         }
     }
+    // The rate is the one in force from here on even with no mode keys to
+    // hold it: a later pick that is refused goes back to it.
     entry->previousRefresh = entry->refresh;
     entry->picked = 0;
 }

@@ -300,6 +300,31 @@ TEST_F(RefreshRate, ASwitchOfTheModeOnScreenGoesBackToItsOwnRate)
     EXPECT_EQ(Row("1280 x 720"), "1280 x 720|*|75 Hz|on");
 }
 
+TEST_F(RefreshRate, WithoutAModesKeyGoingBackIsToTheRateInForce)
+{
+    // Nothing is stored without a modes key: only the entry knows that the
+    // extra mode on screen was kept at 85 Hz.
+    DeleteKeyTree(kMachine, modesKey_.c_str());
+    SetDriverList({DalEntryOf(1280, 720, 0, 0)});
+    InterceptDisplayChanges();
+    ReportCurrentMode(1280, 720, 60);
+    OpenModesPage();
+    {
+        CountdownAnswerer answerer(Answer::Yes);
+        PickRate("1280 x 720", "85");
+        ApplyKeepingTheList();
+    }
+    CountdownAnswerer answerer(Answer::No);
+    PickRate("1280 x 720", "75");
+    ApplyKeepingTheList();
+    std::vector<DisplayChange> changes = DisplayChanges();
+    ASSERT_EQ(changes.size(), 5u);
+    EXPECT_EQ(changes[3].frequency, 75u);
+    EXPECT_EQ(changes[4].frequency, 85u);
+    EXPECT_TRUE(Logged("User said cancel (75=>85)"));
+    EXPECT_EQ(Row("1280 x 720"), "1280 x 720|*|85 Hz|on");
+}
+
 TEST_F(RefreshRate, ARefusedChangeShowsNoQuestionAndKeepsTheNewRate)
 {
     SetStoredRate(16, 1024, 768, "60");
