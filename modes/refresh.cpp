@@ -196,8 +196,13 @@ void RemoveModeKeys(const ModeEntry *entry)
 
 void ApplyRefresh(ModeEntry *entry)
 {
-    if (entry->refresh && entry->refresh == entry->previousRefresh)
+    if (entry->refresh && entry->refresh == entry->previousRefresh) {
+        // The rate is in force, but a mode switched on again lost its mode
+        // keys when an earlier Apply switched it off: they get it back.
+        if (entry->switched)
+            StoreRefresh(entry);
         return;
+    }
     DEVMODEA mode;
     ZeroMemory(&mode, sizeof mode);
     mode.dmSize = sizeof mode;

@@ -188,6 +188,25 @@ TEST_F(RefreshRate, ARateOfADepthOnlyEntryComesBack)
     EXPECT_EQ(Row("1280 x 720"), "1280 x 720|32 bpp|*|on");
 }
 
+TEST_F(RefreshRate, AModeSwitchedBackOnStoresItsRateAgain)
+{
+    // Switching off deleted the mode keys; the entry still holds the rate
+    // it stored before, and switched on again it must store it once more.
+    SetDriverList({DalEntryOf(1280, 960, 0, 0)});
+    OpenModesPage();
+    PickRate("1280 x 960", "85");
+    ApplyKeepingTheList();
+    Click("1280 x 960");
+    ApplyKeepingTheList();
+    ASSERT_FALSE(ModeKeyExists(16, 1280, 960));
+    Click("1280 x 960");
+    ApplyKeepingTheList();
+    for (int depth : {8, 16, 32})
+        EXPECT_EQ(StoredRate(depth, 1280, 960), "85") << depth;
+    EXPECT_EQ(ModeValue(8, 1280, 960, ""), "60,70,72,75,85,100,120,160,200");
+    EXPECT_EQ(Row("1280 x 960"), "1280 x 960|*|85 Hz|on");
+}
+
 TEST_F(RefreshRate, ModeKeyPathsThatDoNotFitAreLeftAlone)
 {
     // A driver value that leaves the modes key 254 characters long: no
