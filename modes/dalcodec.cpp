@@ -11,12 +11,17 @@ namespace {
 // Both list names are at most 23 characters with their number.
 enum { kValueNameSize = 32 };
 
+// A stored entry of a predefined resolution (or of any extra mode the page
+// lists) is the page's to write or leave out. A display mode of the same
+// resolution does not count: the driver normally reports a mode because its
+// list holds it, and dropping the entry would take the mode away.
 bool ShownByPage(const DalEntry &stored, const ModeEntry *entries, int count)
 {
     if (FindPredefinedMode(stored.width, stored.height) >= 0)
         return true;
     for (int i = 0; i < count; ++i) {
-        if (entries[i].width == stored.width && entries[i].height == stored.height)
+        if (entries[i].extra && entries[i].width == stored.width &&
+            entries[i].height == stored.height)
             return true;
     }
     return false;

@@ -20,8 +20,9 @@ struct ModeEntry {
     unsigned char extra;
     unsigned char changed;
     // Since the last Apply: switched on or off by its icon, and a rate
-    // picked from the menu before the rate was last stored (previousRefresh
-    // then holds the rate to go back to, however often the user picked).
+    // picked from the menu since the rate was last put into effect
+    // (previousRefresh then holds the rate to go back to, however often the
+    // user picked, with or without mode keys to store it in).
     unsigned char switched;
     unsigned char picked;
 };

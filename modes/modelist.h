@@ -33,7 +33,8 @@ void SaveModes();
 // Refresh rates -------------------------------------------------------------
 
 // Writes the entry's refresh rate (and, for an extra mode, its refresh
-// list) to its mode keys.
+// list) to its mode keys when a modes key is known, and takes the rate as
+// the one in force, to go back to from later picks.
 void StoreRefresh(ModeEntry *entry);
 // Stores the entry's new rate and, for the mode on screen, puts it into
 // effect and lets the user keep it or go back.

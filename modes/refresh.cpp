@@ -92,15 +92,16 @@ HMENU BuildRefreshMenu(const ModeEntry *entry, int (&rates)[kRateItemEnd], UINT 
 }
 
 // Held until Apply. A pick does not undo a switch of the same mode that is
-// waiting for Apply, and the rate to go back to stays the one from before
-// the first pick.
+// waiting for Apply. Both the rate to go back to and the test for a change
+// use the rate from before the first pick: the same new rate picked twice
+// is still new.
 void PickRefresh(HWND page, ModeEntry *entry, int rate)
 {
-    entry->changed = rate != entry->refresh || entry->switched;
     if (!entry->picked) {
         entry->previousRefresh = entry->refresh;
         entry->picked = 1;
     }
+    entry->changed = rate != entry->previousRefresh || entry->switched;
     entry->refresh = rate;
     RedrawModeList();
     SetPageChanged(page, TRUE);
@@ -152,10 +153,8 @@ bool OfferRefreshMenu(HWND page, INT_PTR *result)
 
 void StoreRefresh(ModeEntry *entry)
 {
-    if (!g_modesKey[0])
-        return;
     char name[kModeNameSize];
-    if (FormatModeName(name, sizeof name, entry->width, entry->height)) {
+    if (g_modesKey[0] && FormatModeName(name, sizeof name, entry->width, entry->height)) {
         char rate[kRateTextSize];
         wsprintfA(rate, "%d", entry->refresh);
         for (int depth : kModeDepths) {
@@ -172,6 +171,8 @@ void StoreRefresh(ModeEntry *entry)
                 CfgWriteText(g_modesRoot, modeKey, "", entry->refreshList);
         }
     }
+    // The rate is the one in force from here on even with no mode keys to
+    // hold it: a later pick that is refused goes back to it.
     entry->previousRefresh = entry->refresh;
     entry->picked = 0;
 }
@@ -195,8 +196,13 @@ void RemoveModeKeys(const ModeEntry *entry)
 
 void ApplyRefresh(ModeEntry *entry)
 {
-    if (entry->refresh && entry->refresh == entry->previousRefresh)
+    if (entry->refresh && entry->refresh == entry->previousRefresh) {
+        // The rate is in force, but a mode switched on again lost its mode
+        // keys when an earlier Apply switched it off: they get it back.
+        if (entry->switched)
+            StoreRefresh(entry);
         return;
+    }
     DEVMODEA mode;
     ZeroMemory(&mode, sizeof mode);
     mode.dmSize = sizeof mode;

@@ -282,24 +282,28 @@ TEST_F(ModesList, SwitchingOffRemovesTheModeKeysOfItsDepths)
 
 TEST_F(ModesList, EntriesThePageDoesNotShowAreKeptByteForByte)
 {
-    // 1152 x 864 has no predefined row, and the refresh of a stored entry
-    // is the driver's own; 800 x 600 is listed as a display mode, so the
-    // page's row decides, and a display mode is never written.
+    // 1152 x 864 and 800 x 600 have no predefined row, and the refresh of
+    // a stored entry is the driver's own. 800 x 600 is also a display mode
+    // (the driver offers it because it is in its list): its entry is kept
+    // all the same.
     Bytes foreign1 = DalEntryOf(1152, 864, 32, 75);
     Bytes foreign2 = {0x19, 0x20, 0x14, 0x40, 0x00, 0x32, 0x00, 0xFA};
-    SetDriverList({foreign1, DalEntryOf(1280, 720, 32, 85), DalEntryOf(800, 600, 16, 0), foreign2});
+    Bytes displayed = DalEntryOf(800, 600, 16, 0);
+    SetDriverList({foreign1, DalEntryOf(1280, 720, 32, 85), displayed, foreign2});
     OpenModesPage();
     EXPECT_FALSE(Listed("1152 x 864"));
+    EXPECT_EQ(Row("800 x 600"), "800 x 600|*|*|on");
     Click("848 x 480");
     Apply();
     EXPECT_EQ(StoredBytes("DALNonStandardModesBCD"),
-              DalBytes({DalEntryOf(848, 480, 0, 0), DalEntryOf(1280, 720, 32, 0), foreign1, foreign2}));
+              DalBytes({DalEntryOf(848, 480, 0, 0), DalEntryOf(1280, 720, 32, 0), foreign1, displayed,
+                        foreign2}));
 
     // And again at the next Apply, in their stored order.
     Click("848 x 480");
     Apply();
     EXPECT_EQ(StoredBytes("DALNonStandardModesBCD"),
-              DalBytes({DalEntryOf(1280, 720, 32, 0), foreign1, foreign2}));
+              DalBytes({DalEntryOf(1280, 720, 32, 0), foreign1, displayed, foreign2}));
 }
 
 TEST_F(ModesList, CancelReleasesEveryEntryAndTheImageList)

@@ -310,6 +310,17 @@ protected:
         ShowTab("Modivane");
     }
     void Apply() { Press(PSBTN_APPLYNOW); }
+    // Apply as Windows' own sheet sends it: without activating the page
+    // again afterwards (Wine's sheet does), so the list keeps its entries
+    // and what they remember of earlier Applies.
+    void ApplyKeepingTheList()
+    {
+        PSHNOTIFY notify = {};
+        notify.hdr.hwndFrom = Sheet();
+        notify.hdr.code = PSN_APPLY;
+        SendMessageA(page_, WM_NOTIFY, 0, (LPARAM)&notify);
+        PumpMessages(Sheet());
+    }
     bool ApplyEnabled() const { return IsWindowEnabled(GetDlgItem(sheet_.window, 0x3021)) != FALSE; }
 
     std::string ItemText(int item, int column) const

@@ -95,7 +95,7 @@ TEST_F(RefreshRate, TheDefaultRateDeletesTheStoredOne)
     }
 }
 
-TEST_F(RefreshRate, PickingTheSameRateLeavesTheModeAsItWas)
+TEST_F(RefreshRate, APickCountsAgainstTheRateFromBeforeTheFirstPick)
 {
     SetDriverList({DalEntryOf(1280, 960, 0, 0)});
     SetStoredRate(16, 1280, 960, "75");
@@ -110,6 +110,12 @@ TEST_F(RefreshRate, PickingTheSameRateLeavesTheModeAsItWas)
     PickRate("1280 x 960", "75");
     Apply();
     EXPECT_FALSE(ModeKeyExists(8, 1280, 960));
+
+    // The same new rate picked twice is still new.
+    PickRate("1280 x 960", "85");
+    PickRate("1280 x 960", "85");
+    Apply();
+    EXPECT_EQ(StoredRate(16, 1280, 960), "85");
 }
 
 TEST_F(RefreshRate, LongAndRaggedListsFitTheMenu)
@@ -180,6 +186,25 @@ TEST_F(RefreshRate, ARateOfADepthOnlyEntryComesBack)
     Apply();
     ShowAgain();
     EXPECT_EQ(Row("1280 x 720"), "1280 x 720|32 bpp|*|on");
+}
+
+TEST_F(RefreshRate, AModeSwitchedBackOnStoresItsRateAgain)
+{
+    // Switching off deleted the mode keys; the entry still holds the rate
+    // it stored before, and switched on again it must store it once more.
+    SetDriverList({DalEntryOf(1280, 960, 0, 0)});
+    OpenModesPage();
+    PickRate("1280 x 960", "85");
+    ApplyKeepingTheList();
+    Click("1280 x 960");
+    ApplyKeepingTheList();
+    ASSERT_FALSE(ModeKeyExists(16, 1280, 960));
+    Click("1280 x 960");
+    ApplyKeepingTheList();
+    for (int depth : {8, 16, 32})
+        EXPECT_EQ(StoredRate(depth, 1280, 960), "85") << depth;
+    EXPECT_EQ(ModeValue(8, 1280, 960, ""), "60,70,72,75,85,100,120,160,200");
+    EXPECT_EQ(Row("1280 x 960"), "1280 x 960|*|85 Hz|on");
 }
 
 TEST_F(RefreshRate, ModeKeyPathsThatDoNotFitAreLeftAlone)
@@ -292,6 +317,31 @@ TEST_F(RefreshRate, ASwitchOfTheModeOnScreenGoesBackToItsOwnRate)
     EXPECT_EQ(changes[2].frequency, 75u);
     EXPECT_EQ(StoredRate(16, 1280, 720), "75");
     EXPECT_EQ(Row("1280 x 720"), "1280 x 720|*|75 Hz|on");
+}
+
+TEST_F(RefreshRate, WithoutAModesKeyGoingBackIsToTheRateInForce)
+{
+    // Nothing is stored without a modes key: only the entry knows that the
+    // extra mode on screen was kept at 85 Hz.
+    DeleteKeyTree(kMachine, modesKey_.c_str());
+    SetDriverList({DalEntryOf(1280, 720, 0, 0)});
+    InterceptDisplayChanges();
+    ReportCurrentMode(1280, 720, 60);
+    OpenModesPage();
+    {
+        CountdownAnswerer answerer(Answer::Yes);
+        PickRate("1280 x 720", "85");
+        ApplyKeepingTheList();
+    }
+    CountdownAnswerer answerer(Answer::No);
+    PickRate("1280 x 720", "75");
+    ApplyKeepingTheList();
+    std::vector<DisplayChange> changes = DisplayChanges();
+    ASSERT_EQ(changes.size(), 5u);
+    EXPECT_EQ(changes[3].frequency, 75u);
+    EXPECT_EQ(changes[4].frequency, 85u);
+    EXPECT_TRUE(Logged("User said cancel (75=>85)"));
+    EXPECT_EQ(Row("1280 x 720"), "1280 x 720|*|85 Hz|on");
 }
 
 TEST_F(RefreshRate, ARefusedChangeShowsNoQuestionAndKeepsTheNewRate)
