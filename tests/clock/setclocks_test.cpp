@@ -248,7 +248,8 @@ TEST_F(SetClocks, MalformedCommandsAreRefused)
     HWND owner = CreateWindowA("STATIC", "owner", WS_POPUP, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
     LoadLibraryNow();
     ASSERT_TRUE(card_.ClearStats());
-    const char *commands[] = {"250 200 1", "250,200,1,0", " ", "fast please", NULL};
+    const char *commands[] = {"250 200 1",   "250,200,1,0", " ",  "fast please",
+                              "inf 200 1 0", "nan nan 1 0", NULL};
     for (const char *command : commands) {
         DialogAnswerer answerer({IDOK});
         Run(command, owner);
