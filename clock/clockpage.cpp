@@ -210,20 +210,34 @@ bool ConfirmClocks(HWND page)
     return DialogBoxParamA(g_module, MAKEINTRESOURCEA(IDD_COUNTDOWN), page, CountdownDialog, 0) == 1;
 }
 
+// An unconfirmed clock must never stay on the card, and the card and
+// "CurrentSettings" must agree: a declined change goes back to the factory
+// setting (without a stored one, to the clocks read at load). Factory clocks
+// that could not be read are no place to go back to; the clocks the change
+// replaced go back instead, and with those unreadable too the card keeps
+// what it has rather than a clock made up from nothing.
+void RevertDeclinedChange(const ClockSetting &replaced)
+{
+    if (!HasUsableClocks(replaced))
+        return;
+    RestoreFactorySetting();
+    g_currentSetting.core = replaced.core;
+    g_currentSetting.memory = replaced.memory;
+    ApplyCurrentSetting();
+}
+
 void ApplyPageChanges(HWND page, bool confirm)
 {
     if (!g_driverAvailable)
         return;
     if (g_applyPending) {
         g_applyPending = false;
+        ClockSetting replaced = g_factorySetting;
+        if (confirm && !HasUsableClocks(replaced))
+            ReadClocks(&replaced.core, &replaced.memory);
         ApplyCurrentSetting();
-        if (confirm && !ConfirmClocks(page)) {
-            // Without a stored factory setting the clocks read at load go
-            // back: an unconfirmed clock must never stay on the card, and
-            // the card and "CurrentSettings" must agree.
-            RestoreFactorySetting();
-            ApplyCurrentSetting();
-        }
+        if (confirm && !ConfirmClocks(page))
+            RevertDeclinedChange(replaced);
         SaveCurrentSetting(g_currentSetting);
     }
     if (g_profileMode)

@@ -329,6 +329,21 @@ TEST_F(ClockPage, DecliningWithoutAStoredFactorySettingPutsTheLoadedClocksBack)
     ExpectDividers(74, 81, __LINE__);
     EXPECT_EQ(SettingText(HKEY_CURRENT_USER, kSettings, "CurrentSettings"), "166.50 182.25 3 3");
     EXPECT_EQ(Text(kCoreFrame), "Core Clock: 166.5 MHz");
+
+    // Dividers that cannot be read at load give clocks of 0: no factory
+    // setting to go back to, and no limits to draw from it. The start-up
+    // limits 100 and 200 hold, and a declined change puts back the clocks
+    // it replaced, never dividers of 0.
+    ASSERT_TRUE(CardClient().SetFaults(1u << CARD_READ_PLL, 2));
+    Reload();
+    OpenPage();
+    EXPECT_EQ(RangeEnd(kCoreSlider), 44);
+    Key(kCoreSlider, VK_END);
+    EXPECT_EQ(Text(kCoreFrame), "Core Clock: 199.0 MHz");
+    Press(PSBTN_APPLYNOW);
+    EXPECT_EQ(countdown.opened, 2);
+    ExpectDividers(74, 81, __LINE__);
+    EXPECT_EQ(SettingText(HKEY_CURRENT_USER, kSettings, "CurrentSettings"), "166.50 182.25 3 3");
 }
 
 TEST_F(ClockPage, FactoryDefaultsNeedAStoredFactorySetting)

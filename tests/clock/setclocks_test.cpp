@@ -135,6 +135,9 @@ TEST_F(SetClocks, LimitsFollowTheBiosAndTheFactorySetting)
         {__LINE__, 40000, 12, 81, 89, "100.00 100.00 1", 133, 45},
         // Four do: 1.5 x 300 = 450 is over the ceiling, so 400 holds.
         {__LINE__, 40000, 12, 81, 89, "300.00 300.00 1 1", 177, 45},
+        // Clocks of 0, as a refused read records them, are no factory
+        // setting: the card's 166.5 MHz counts, maximum 249.
+        {__LINE__, 40000, 12, 81, 74, "0.00 0.00 3 3", 110, 45},
     };
     for (const Case &c : cases) {
         DeleteKeyTree(HKEY_CURRENT_USER, "Software\\Vantrel");
@@ -323,6 +326,22 @@ TEST_F(SetClocks, RefusedReadsNeverProgramGuessedClocks)
     EXPECT_EQ(Stats().requests[CARD_WRITE_PLL], 0u);
     Run("250 200 1 0");
     ExpectDividers(110, 88, false, __LINE__);
+
+    // Recording the factory setting while the dividers cannot be read: the
+    // clocks read as 0, so nothing is stored, and the next load still sets
+    // the card's clocks rather than dividers of 0.
+    ASSERT_TRUE(card_.SetFaults(1u << CARD_READ_PLL, 2));
+    Run("");
+    EXPECT_FALSE(ReadValue(HKEY_CURRENT_USER, kSettings, "FactorySettings").found);
+    LoadLibraryNow();
+    Run("166 190 1 0");
+    ExpectDividers(73, 84, false, __LINE__);
+
+    // The same refused reads at load: the start-up limits 100 and 200 stay.
+    ASSERT_TRUE(card_.SetFaults(1u << CARD_READ_PLL, 2));
+    LoadLibraryNow();
+    Run("250 90 1 0");
+    ExpectDividers(88, 44, false, __LINE__);
 }
 
 }  // namespace
