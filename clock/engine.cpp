@@ -40,6 +40,10 @@ double DividerUnit(DWORD dividers)
 // A clock that was read back from the card sits on the divider grid only up
 // to float rounding; the margin keeps it from landing one divider lower.
 const double kDividerMargin = 1e-4;
+// Likewise two clocks on the grid one step apart may differ by a little
+// more than the step as a float holds it (27 MHz / 5 = 5.4 has no exact
+// binary form): a thousandth of a step is still one step.
+const double kStepTolerance = 1e-3;
 
 // A divider of 0 stops the clock it drives; one above 255 does not fit its
 // field. Neither is ever programmed.
@@ -218,7 +222,7 @@ void RefreshCurrentSetting()
 void ApplyClockSetting(float core, float memory, LONG latency, LONG timing)
 {
     bool sync = false;
-    if (g_clockStep >= fabs((double)core - (double)memory)) {
+    if (fabs((double)core - (double)memory) <= g_clockStep * (1 + kStepTolerance)) {
         core = memory;
         sync = true;
     }

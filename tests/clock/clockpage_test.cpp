@@ -346,6 +346,38 @@ TEST_F(ClockPage, DecliningWithoutAStoredFactorySettingPutsTheLoadedClocksBack)
     EXPECT_EQ(SettingText(HKEY_CURRENT_USER, kSettings, "CurrentSettings"), "166.50 182.25 3 3");
 }
 
+TEST_F(ClockPage, ClocksOnAStepNoFloatHoldsKeepTheirNotch)
+{
+    // Reference 27 MHz and R 5: a step of 5.4 MHz. Memory 183.6 MHz (M 34)
+    // and core 216 MHz (N 40) put the limits at 102.6 (M 19) and 324 MHz.
+    CardState card;
+    CardDefaultState(&card);
+    SetDividers(&card, 5, 34, 40);
+    ASSERT_TRUE(CardClient().SetState(card));
+    Reload();
+    OpenPage();
+    EXPECT_EQ(RangeEnd(kCoreSlider), 41);
+    EXPECT_EQ(Position(kMemorySlider), 34 - 19);
+    Countdown countdown(Keep);
+    for (unsigned n = 19; n <= 60; ++n) {
+        SCOPED_TRACE(n);
+        SetDividers(&card, 5, 34, n);
+        ASSERT_TRUE(CardClient().SetState(card));
+        ShowTab("Modivane");
+        ShowTab("Tachyra");
+        EXPECT_EQ(Position(kCoreSlider), (int)n - 19);
+        if (n == 60)
+            break;
+        // One notch up programs the next divider; next to the memory clock
+        // that is one step from it, so both run from the memory PLL.
+        Key(kCoreSlider, VK_RIGHT);
+        NotifyApply();
+        bool sync = n + 1 >= 33 && n + 1 <= 35;
+        ExpectDividers(sync ? 34 : n + 1, 34, __LINE__);
+        EXPECT_EQ(Card().pll[13] & 7, sync ? 7u : 2u);
+    }
+}
+
 TEST_F(ClockPage, FactoryDefaultsNeedAStoredFactorySetting)
 {
     OpenPage();

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdio.h>
+
 #include <string>
 
 #include "cardfixture.h"
@@ -102,6 +104,24 @@ TEST_F(SetClocks, ClocksOneStepApartRunInSync)
     ExpectDividers(88, 88, true, __LINE__);
     Run("300 300 1 0");  // both clamped to 249
     ExpectDividers(110, 110, true, __LINE__);
+
+    // Reference 27 MHz, R 5: a step of 5.4 MHz, which no float holds
+    // exactly. Every pair of neighbours on the card's grid is one step apart.
+    CardState card = initial_;
+    SetDividers(&card, 5, 34, 40);  // memory 183.6, core 216: limits 102.6 and 324
+    Load(card);
+    LoadLibraryNow();
+    for (unsigned n = 19; n < 60; ++n) {
+        char command[64];
+        snprintf(command, sizeof command, "%.1f %.1f 1 0", (n + 1) * 5.4, n * 5.4);
+        Run(command);
+        Dividers d = ReadDividers(State());
+        EXPECT_TRUE(d.n == n && d.m == n && State().pll[13] == 0x37u) << command;
+        snprintf(command, sizeof command, "%.1f %.1f 1 0", n * 5.4, (n + 1) * 5.4);
+        Run(command);
+        d = ReadDividers(State());
+        EXPECT_TRUE(d.n == n + 1 && d.m == n + 1 && State().pll[13] == 0x37u) << command;
+    }
 }
 
 TEST_F(SetClocks, DisableAsyncKeepsTheCoreOnItsOwnPll)
