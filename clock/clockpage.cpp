@@ -59,13 +59,22 @@ float SliderValue(int position)
     return (float)(position * (double)g_clockStep + g_minimumClock);
 }
 
+// Whole steps from the minimum to mhz. A clock on the card's grid lies on
+// a whole step only up to float rounding (a 5.4 MHz step has no exact
+// binary form), so within the dividers' margin it counts as that step
+// rather than the one below.
+double StepsFromMinimum(double mhz)
+{
+    return trunc((mhz - g_minimumClock) / g_clockStep + 1e-4);
+}
+
 // N steps from the minimum; limits that are no numbers, or a maximum below
 // the minimum, leave a slider with nowhere to go rather than a wild range.
 int SliderRange()
 {
     if (!UsableStep())
         return 0;
-    double steps = trunc(((double)g_maximumClock - g_minimumClock) / g_clockStep);
+    double steps = StepsFromMinimum(g_maximumClock);
     if (!(steps >= 0))
         return 0;
     int range = steps > kLargestSliderRange ? kLargestSliderRange : (int)steps;
@@ -80,7 +89,7 @@ void SetClockSlider(HWND page, int id, float mhz)
     HWND slider = GetDlgItem(page, id);
     int range = SliderRange();
     SendMessageA(slider, TBM_SETRANGE, TRUE, MAKELONG(0, range));
-    double steps = UsableStep() ? trunc(((double)mhz - g_minimumClock) / g_clockStep) : 0;
+    double steps = UsableStep() ? StepsFromMinimum(mhz) : 0;
     // The track bar pins what lies outside; converting it must not overflow.
     int position = 0;
     if (steps > range)
@@ -210,20 +219,34 @@ bool ConfirmClocks(HWND page)
     return DialogBoxParamA(g_module, MAKEINTRESOURCEA(IDD_COUNTDOWN), page, CountdownDialog, 0) == 1;
 }
 
+// An unconfirmed clock must never stay on the card, and the card and
+// "CurrentSettings" must agree: a declined change goes back to the factory
+// setting (without a stored one, to the clocks read at load). Factory clocks
+// that could not be read are no place to go back to; the clocks the change
+// replaced go back instead, and with those unreadable too the card keeps
+// what it has rather than a clock made up from nothing.
+void RevertDeclinedChange(const ClockSetting &replaced)
+{
+    if (!HasUsableClocks(replaced))
+        return;
+    RestoreFactorySetting();
+    g_currentSetting.core = replaced.core;
+    g_currentSetting.memory = replaced.memory;
+    ApplyCurrentSetting();
+}
+
 void ApplyPageChanges(HWND page, bool confirm)
 {
     if (!g_driverAvailable)
         return;
     if (g_applyPending) {
         g_applyPending = false;
+        ClockSetting replaced = g_factorySetting;
+        if (confirm && !HasUsableClocks(replaced))
+            ReadClocks(&replaced.core, &replaced.memory);
         ApplyCurrentSetting();
-        if (confirm && !ConfirmClocks(page)) {
-            // Without a stored factory setting the clocks read at load go
-            // back: an unconfirmed clock must never stay on the card, and
-            // the card and "CurrentSettings" must agree.
-            RestoreFactorySetting();
-            ApplyCurrentSetting();
-        }
+        if (confirm && !ConfirmClocks(page))
+            RevertDeclinedChange(replaced);
         SaveCurrentSetting(g_currentSetting);
     }
     if (g_profileMode)

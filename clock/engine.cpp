@@ -40,17 +40,33 @@ double DividerUnit(DWORD dividers)
 // A clock that was read back from the card sits on the divider grid only up
 // to float rounding; the margin keeps it from landing one divider lower.
 const double kDividerMargin = 1e-4;
+// Likewise two clocks on the grid one step apart may differ by a little
+// more than the step as a float holds it (27 MHz / 5 = 5.4 has no exact
+// binary form): a thousandth of a step is still one step.
+const double kStepTolerance = 1e-3;
 
+// A divider of 0 stops the clock it drives; one above 255 does not fit its
+// field. Neither is ever programmed.
 bool ComputeDivider(double mhz, DWORD r, LONG *divider)
 {
-    double exact = mhz * r / g_referenceClock;
-    if (!(exact >= 0) || exact + kDividerMargin >= 256)
+    double exact = mhz * r / g_referenceClock + kDividerMargin;
+    if (!(exact >= 1) || exact >= 256)
         return false;
-    *divider = (LONG)floor(exact + kDividerMargin);
+    *divider = (LONG)floor(exact);
     return true;
 }
 
+bool UsableClock(float mhz)
+{
+    return mhz > 0 && !isinf(mhz);
+}
+
 }  // namespace
+
+bool HasUsableClocks(const ClockSetting &setting)
+{
+    return UsableClock(setting.core) && UsableClock(setting.memory);
+}
 
 bool LoadBiosPllInfo()
 {
@@ -97,9 +113,9 @@ bool WriteClocks(float core, float memory, bool sync)
     if (sync)
         memory = core;
     LONG n, m;
-    // A divider that does not fit its 8-bit field, or a card without a
-    // reference clock, would program a clock nobody asked for: leave the
-    // card alone instead.
+    // A divider of 0 or one that does not fit its 8-bit field, or a card
+    // without a reference clock, would program a clock nobody asked for:
+    // leave the card alone instead.
     if (DividerUnit(dividers) == 0 || !ComputeDivider(core, r, &n) ||
         !ComputeDivider(memory, r, &m))
         return false;
@@ -158,6 +174,10 @@ void ComputeClockLimits()
     if (!(step > 0) || isinf(step))
         return;
     g_clockStep = (float)step;
+    // Limits drawn from a factory clock of 0 would pin every request to 0
+    // MHz: without factory clocks the start-up limits stay.
+    if (!HasUsableClocks(g_factorySetting))
+        return;
     double top = (float)(g_clockStep + (double)g_clockFloor);
 
     // The minimum lies on the factory memory clock's grid of steps, at or
@@ -202,7 +222,7 @@ void RefreshCurrentSetting()
 void ApplyClockSetting(float core, float memory, LONG latency, LONG timing)
 {
     bool sync = false;
-    if (g_clockStep >= fabs((double)core - (double)memory)) {
+    if (fabs((double)core - (double)memory) <= g_clockStep * (1 + kStepTolerance)) {
         core = memory;
         sync = true;
     }

@@ -31,6 +31,10 @@ extern ClockSetting g_currentSetting;
 extern ClockSetting g_factorySetting;
 extern DisableFlags g_disable;
 
+// A clock of 0, below 0 or no finite number is what a refused read or a
+// broken text gives, never a clock the card runs at.
+bool HasUsableClocks(const ClockSetting &setting);
+
 bool LoadBiosPllInfo();
 double ReadReferenceStep();
 bool ReadClocks(float *core, float *memory);

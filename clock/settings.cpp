@@ -53,8 +53,14 @@ void LoadDisableFlags()
 
 bool LoadFactorySetting()
 {
-    g_factorySettingFound = ReadSettingText(SETTINGS_KEY, "FactorySettings", &g_factorySetting);
-    if (!g_factorySettingFound) {
+    // A stored clock of 0 (or no number at all) was recorded from a card
+    // that could not be read; it is no factory setting.
+    ClockSetting stored = g_factorySetting;
+    g_factorySettingFound = ReadSettingText(SETTINGS_KEY, "FactorySettings", &stored) &&
+                            HasUsableClocks(stored);
+    if (g_factorySettingFound) {
+        g_factorySetting = stored;
+    } else {
         RefreshCurrentSetting();
         g_factorySetting = g_currentSetting;
     }
@@ -65,7 +71,10 @@ bool SaveFactorySetting()
 {
     if (!g_driverAvailable)
         return false;
+    // Clocks that read as 0 come from a refused read, not from the card.
     RefreshCurrentSetting();
+    if (!HasUsableClocks(g_currentSetting))
+        return false;
     return WriteSettingText(SETTINGS_KEY, "FactorySettings", g_currentSetting);
 }
 

@@ -103,8 +103,10 @@ void PutFixed(TextWriter &writer, double value, int decimals)
     }
 }
 
-// scanf's %f: leading white space, a sign, digits with an optional period
-// and exponent, or "inf"/"infinity"/"nan". Returns false when nothing converts.
+// scanf's %f as the Windows C library reads it: leading white space, a
+// sign, digits with an optional period and exponent. Text such as "inf" or
+// "nan" converts nothing there, so it is no clock here either. Returns false
+// when nothing converts.
 bool ScanFloat(const char *&cursor, float *result)
 {
     const char *p = cursor;
@@ -113,22 +115,6 @@ bool ScanFloat(const char *&cursor, float *result)
     bool negative = false;
     if (*p == '+' || *p == '-')
         negative = (*p++ == '-');
-
-    static const char kInfinity[] = "infinity";
-    if (Lower(p[0]) == 'i' && Lower(p[1]) == 'n' && Lower(p[2]) == 'f') {
-        int length = 3;
-        while (length < 8 && Lower(p[length]) == kInfinity[length])
-            ++length;
-        p += length == 8 ? 8 : 3;
-        *result = negative ? -INFINITY : INFINITY;
-        cursor = p;
-        return true;
-    }
-    if (Lower(p[0]) == 'n' && Lower(p[1]) == 'a' && Lower(p[2]) == 'n') {
-        *result = NAN;
-        cursor = p + 3;
-        return true;
-    }
 
     // Up to 19 significant digits are kept exactly; later ones only scale.
     uint64_t mantissa = 0;

@@ -16,8 +16,18 @@ char g_helpFile[kPathSize];
 DWORD g_helpKnown;
 HWND g_sheetWindow;
 bool g_pageClean = true;
+ULONG g_livePages;
 
 namespace {
+
+// The sheet calls back as it destroys the page, whether or not the tab was
+// ever shown, and before the page's dialog is made (which must go ahead).
+UINT CALLBACK PageCallback(HWND, UINT message, LPPROPSHEETPAGEA)
+{
+    if (message == PSPCB_RELEASE && g_livePages > 0)
+        --g_livePages;
+    return 1;
+}
 
 // The shell may keep the title pointer beyond AddPage.
 char g_title[kTitleSize];
@@ -60,13 +70,14 @@ BOOL AddPage(LPFNADDPROPSHEETPAGE addPage, LPARAM hostValue)
     PROPSHEETPAGEA page;
     ZeroMemory(&page, sizeof page);
     page.dwSize = PROPSHEETPAGEA_V1_SIZE;
-    page.dwFlags = PSP_USETITLE | PSP_USEICONID | (g_helpKnown ? PSP_HASHELP : 0);
+    page.dwFlags = PSP_USETITLE | PSP_USEICONID | PSP_USECALLBACK | (g_helpKnown ? PSP_HASHELP : 0);
     page.hInstance = g_module;
     page.pszTemplate = MAKEINTRESOURCEA(IDD_PAGE);
     page.pszIcon = MAKEINTRESOURCEA(kPageIconId);
     page.pszTitle = g_title;
     page.pfnDlgProc = LIBRARY_PAGE_PROC;
     page.lParam = 0;
+    page.pfnCallback = PageCallback;
 
     LoadTabTitle();
 #if defined(LIBRARY_SERRAFIN)
@@ -78,6 +89,8 @@ BOOL AddPage(LPFNADDPROPSHEETPAGE addPage, LPARAM hostValue)
     // A page that cannot be made, or that the host refuses, is reported as
     // not added; a refused one would otherwise never be freed.
     HPROPSHEETPAGE handle = CreatePropertySheetPageA(&page);
+    if (handle)
+        ++g_livePages;
     BOOL added = handle && addPage(handle, hostValue);
     if (handle && !added)
         DestroyPropertySheetPage(handle);

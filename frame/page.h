@@ -18,6 +18,10 @@ extern DWORD g_helpKnown;
 extern HWND g_sheetWindow;
 // True while the sheet holds no unapplied change from the page.
 extern bool g_pageClean;
+// Pages made by AddPage that their sheet has not destroyed yet. Their dialog
+// procedure and template live in this library, so it must stay loaded
+// while any exists.
+extern ULONG g_livePages;
 
 // Builds the library's property page and hands it to the host.
 BOOL AddPage(LPFNADDPROPSHEETPAGE addPage, LPARAM hostValue);
@@ -31,6 +35,6 @@ void SetPageChanged(HWND page, BOOL changed);
 // releases its skin and forgets its sheet.
 INT_PTR AnswerPageMessage(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Sets the count that DllCanUnloadNow looks at back to 0; Serrafin's process
-// attach starts from it.
+// Sets the factory's count, which DllCanUnloadNow looks at beside the live
+// pages, back to 0; Serrafin's process attach starts from it.
 void ResetPageObjectCount();

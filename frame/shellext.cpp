@@ -1,6 +1,7 @@
 // The library's COM surface: one static class factory whose "instances" are
 // the two static sheet-extension objects. Nothing is ever created or
-// destroyed; reference counts only decide when the shell may unload us.
+// destroyed; reference counts and the pages still alive decide when the
+// shell may unload us.
 #define CINTERFACE
 #include <windows.h>
 #include <objbase.h>
@@ -163,9 +164,12 @@ extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID, REFIID iid, void **out)
     return Hand(out, NULL);
 }
 
+// The shell holds no reference while it shows our page (it released the
+// factory long before), yet asks from time to time whether we may go: a
+// page that still exists keeps the library.
 extern "C" HRESULT WINAPI DllCanUnloadNow()
 {
-    return PageFactory.references ? S_FALSE : S_OK;
+    return PageFactory.references || g_livePages ? S_FALSE : S_OK;
 }
 
 void ResetPageObjectCount()

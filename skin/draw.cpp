@@ -28,9 +28,12 @@ void ReadControlText(const DRAWITEMSTRUCT *item, ControlText *out)
     out->text[out->length] = '\0';
 }
 
-// A darkened copy offset by the shadow first, then the text itself, with
-// the same flags.
-void DrawShadowedText(HDC dc, const ControlText &text, RECT *rect, UINT flags, COLORREF colour)
+// A copy offset by the shadow first, darkened from the control's colour,
+// then the text itself in its main colour, with the same flags. The main
+// colour differs from the control's only for a disabled button, whose
+// shadow still darkens the control's colour (white would darken to white).
+void DrawShadowedText(HDC dc, const ControlText &text, RECT *rect, UINT flags, COLORREF colour,
+                      COLORREF mainColour)
 {
     if (g_shadowOffset) {
         OffsetRect(rect, g_shadowOffset, g_shadowOffset);
@@ -38,8 +41,13 @@ void DrawShadowedText(HDC dc, const ControlText &text, RECT *rect, UINT flags, C
         DrawTextA(dc, text.text, text.length, rect, flags);
         OffsetRect(rect, -g_shadowOffset, -g_shadowOffset);
     }
-    SetTextColor(dc, colour);
+    SetTextColor(dc, mainColour);
     DrawTextA(dc, text.text, text.length, rect, flags);
+}
+
+void DrawShadowedText(HDC dc, const ControlText &text, RECT *rect, UINT flags, COLORREF colour)
+{
+    DrawShadowedText(dc, text, rect, flags, colour, colour);
 }
 
 int DarkenChannel(unsigned channel, double exponent)
@@ -72,10 +80,11 @@ INT_PTR DrawSkinButton(HWND, const DRAWITEMSTRUCT *item)
     ReadControlText(item, &text);
     if (!text.length)
         return 1;
-    COLORREF colour = kWhiteDisabledButtons && (item->itemState & ODS_DISABLED)
-                          ? RGB(255, 255, 255)
-                          : GetControlColour(item->CtlID);
-    DrawShadowedText(dc, text, &rect, DT_SINGLELINE | DT_CENTER | DT_VCENTER, colour);
+    COLORREF colour = GetControlColour(item->CtlID);
+    COLORREF mainColour = kWhiteDisabledButtons && (item->itemState & ODS_DISABLED)
+                              ? RGB(255, 255, 255)
+                              : colour;
+    DrawShadowedText(dc, text, &rect, DT_SINGLELINE | DT_CENTER | DT_VCENTER, colour, mainColour);
     return 1;
 }
 

@@ -329,6 +329,53 @@ TEST_F(ClockPage, DecliningWithoutAStoredFactorySettingPutsTheLoadedClocksBack)
     ExpectDividers(74, 81, __LINE__);
     EXPECT_EQ(SettingText(HKEY_CURRENT_USER, kSettings, "CurrentSettings"), "166.50 182.25 3 3");
     EXPECT_EQ(Text(kCoreFrame), "Core Clock: 166.5 MHz");
+
+    // Dividers that cannot be read at load give clocks of 0: no factory
+    // setting to go back to, and no limits to draw from it. The start-up
+    // limits 100 and 200 hold, and a declined change puts back the clocks
+    // it replaced, never dividers of 0.
+    ASSERT_TRUE(CardClient().SetFaults(1u << CARD_READ_PLL, 2));
+    Reload();
+    OpenPage();
+    EXPECT_EQ(RangeEnd(kCoreSlider), 44);
+    Key(kCoreSlider, VK_END);
+    EXPECT_EQ(Text(kCoreFrame), "Core Clock: 199.0 MHz");
+    Press(PSBTN_APPLYNOW);
+    EXPECT_EQ(countdown.opened, 2);
+    ExpectDividers(74, 81, __LINE__);
+    EXPECT_EQ(SettingText(HKEY_CURRENT_USER, kSettings, "CurrentSettings"), "166.50 182.25 3 3");
+}
+
+TEST_F(ClockPage, ClocksOnAStepNoFloatHoldsKeepTheirNotch)
+{
+    // Reference 27 MHz and R 5: a step of 5.4 MHz. Memory 183.6 MHz (M 34)
+    // and core 216 MHz (N 40) put the limits at 102.6 (M 19) and 324 MHz.
+    CardState card;
+    CardDefaultState(&card);
+    SetDividers(&card, 5, 34, 40);
+    ASSERT_TRUE(CardClient().SetState(card));
+    Reload();
+    OpenPage();
+    EXPECT_EQ(RangeEnd(kCoreSlider), 41);
+    EXPECT_EQ(Position(kMemorySlider), 34 - 19);
+    Countdown countdown(Keep);
+    for (unsigned n = 19; n <= 60; ++n) {
+        SCOPED_TRACE(n);
+        SetDividers(&card, 5, 34, n);
+        ASSERT_TRUE(CardClient().SetState(card));
+        ShowTab("Modivane");
+        ShowTab("Tachyra");
+        EXPECT_EQ(Position(kCoreSlider), (int)n - 19);
+        if (n == 60)
+            break;
+        // One notch up programs the next divider; next to the memory clock
+        // that is one step from it, so both run from the memory PLL.
+        Key(kCoreSlider, VK_RIGHT);
+        NotifyApply();
+        bool sync = n + 1 >= 33 && n + 1 <= 35;
+        ExpectDividers(sync ? 34 : n + 1, 34, __LINE__);
+        EXPECT_EQ(Card().pll[13] & 7, sync ? 7u : 2u);
+    }
 }
 
 TEST_F(ClockPage, FactoryDefaultsNeedAStoredFactorySetting)
@@ -396,13 +443,13 @@ TEST_F(ClockPage, SliderEndsStayWithinTheLimits)
     Key(kMemorySlider, VK_HOME);
     EXPECT_EQ(Text(kMemoryFrame), "Memory Clock: 101.3 MHz");
 
-    // Limits that are no numbers give sliders that cannot move, not a
-    // range out of nowhere.
+    // Factory clocks that are no numbers are no factory setting: the limits
+    // come from the card.
     WriteString(HKEY_CURRENT_USER, kSettings, "FactorySettings", "nan nan 3 3");
     Reload();
     OpenPage();
-    EXPECT_EQ(RangeEnd(kCoreSlider), 0);
-    EXPECT_EQ(Position(kCoreSlider), 0);
+    EXPECT_EQ(RangeEnd(kCoreSlider), 43);
+    EXPECT_EQ(Position(kCoreSlider), 29);
     EXPECT_EQ(Text(kCoreFrame), "Core Clock: 166.5 MHz");
 
     // No reference divider: the engine keeps its step of 1 and limits 100

@@ -137,10 +137,13 @@ TEST_F(Engine, CardsWithNothingToDivideByAreLeftAlone)
         ApplyClockSetting(150, 120, 3, 3);
         EXPECT_EQ(Stats().requests[CARD_WRITE_PLL], 0u);
         EXPECT_EQ(g_currentSetting.core, 0.0f);
+        // Clocks of 0 are no factory setting to record.
+        EXPECT_FALSE(SaveFactorySetting());
+        EXPECT_FALSE(ReadValue(kUser, SETTINGS_KEY, "FactorySettings").found);
     }
 }
 
-TEST_F(Engine, DividersThatDoNotFitAreNeverWritten)
+TEST_F(Engine, DividersThatDoNotFitOrStopTheClockAreNeverWritten)
 {
     // 1.5 x 400 = 600 MHz is allowed, but 590 MHz needs N = 262.
     CardState card = initial_;
@@ -155,6 +158,13 @@ TEST_F(Engine, DividersThatDoNotFitAreNeverWritten)
     Dividers d = ReadDividers(State());
     EXPECT_EQ(d.n, 248u);
     EXPECT_EQ(d.m, 222u);
+    EXPECT_EQ(g_currentSetting.core, 560.0f);
+
+    // Nor a divider of 0: with a minimum of 0, 1 MHz would need N = 0.
+    g_minimumClock = 0;
+    ASSERT_TRUE(card_.ClearStats());
+    ApplyClockSetting(1, 500, 3, 3);
+    EXPECT_EQ(Stats().requests[CARD_WRITE_PLL], 0u);
     EXPECT_EQ(g_currentSetting.core, 560.0f);
 }
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdio.h>
+
 #include <string>
 
 #include "cardfixture.h"
@@ -102,6 +104,24 @@ TEST_F(SetClocks, ClocksOneStepApartRunInSync)
     ExpectDividers(88, 88, true, __LINE__);
     Run("300 300 1 0");  // both clamped to 249
     ExpectDividers(110, 110, true, __LINE__);
+
+    // Reference 27 MHz, R 5: a step of 5.4 MHz, which no float holds
+    // exactly. Every pair of neighbours on the card's grid is one step apart.
+    CardState card = initial_;
+    SetDividers(&card, 5, 34, 40);  // memory 183.6, core 216: limits 102.6 and 324
+    Load(card);
+    LoadLibraryNow();
+    for (unsigned n = 19; n < 60; ++n) {
+        char command[64];
+        snprintf(command, sizeof command, "%.1f %.1f 1 0", (n + 1) * 5.4, n * 5.4);
+        Run(command);
+        Dividers d = ReadDividers(State());
+        EXPECT_TRUE(d.n == n && d.m == n && State().pll[13] == 0x37u) << command;
+        snprintf(command, sizeof command, "%.1f %.1f 1 0", n * 5.4, (n + 1) * 5.4);
+        Run(command);
+        d = ReadDividers(State());
+        EXPECT_TRUE(d.n == n + 1 && d.m == n + 1 && State().pll[13] == 0x37u) << command;
+    }
 }
 
 TEST_F(SetClocks, DisableAsyncKeepsTheCoreOnItsOwnPll)
@@ -135,6 +155,9 @@ TEST_F(SetClocks, LimitsFollowTheBiosAndTheFactorySetting)
         {__LINE__, 40000, 12, 81, 89, "100.00 100.00 1", 133, 45},
         // Four do: 1.5 x 300 = 450 is over the ceiling, so 400 holds.
         {__LINE__, 40000, 12, 81, 89, "300.00 300.00 1 1", 177, 45},
+        // Clocks of 0, as a refused read records them, are no factory
+        // setting: the card's 166.5 MHz counts, maximum 249.
+        {__LINE__, 40000, 12, 81, 74, "0.00 0.00 3 3", 110, 45},
     };
     for (const Case &c : cases) {
         DeleteKeyTree(HKEY_CURRENT_USER, "Software\\Vantrel");
@@ -248,7 +271,8 @@ TEST_F(SetClocks, MalformedCommandsAreRefused)
     HWND owner = CreateWindowA("STATIC", "owner", WS_POPUP, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
     LoadLibraryNow();
     ASSERT_TRUE(card_.ClearStats());
-    const char *commands[] = {"250 200 1", "250,200,1,0", " ", "fast please", NULL};
+    const char *commands[] = {"250 200 1",   "250,200,1,0", " ",  "fast please",
+                              "inf 200 1 0", "nan nan 1 0", NULL};
     for (const char *command : commands) {
         DialogAnswerer answerer({IDOK});
         Run(command, owner);
@@ -322,6 +346,22 @@ TEST_F(SetClocks, RefusedReadsNeverProgramGuessedClocks)
     EXPECT_EQ(Stats().requests[CARD_WRITE_PLL], 0u);
     Run("250 200 1 0");
     ExpectDividers(110, 88, false, __LINE__);
+
+    // Recording the factory setting while the dividers cannot be read: the
+    // clocks read as 0, so nothing is stored, and the next load still sets
+    // the card's clocks rather than dividers of 0.
+    ASSERT_TRUE(card_.SetFaults(1u << CARD_READ_PLL, 2));
+    Run("");
+    EXPECT_FALSE(ReadValue(HKEY_CURRENT_USER, kSettings, "FactorySettings").found);
+    LoadLibraryNow();
+    Run("166 190 1 0");
+    ExpectDividers(73, 84, false, __LINE__);
+
+    // The same refused reads at load: the start-up limits 100 and 200 stay.
+    ASSERT_TRUE(card_.SetFaults(1u << CARD_READ_PLL, 2));
+    LoadLibraryNow();
+    Run("250 90 1 0");
+    ExpectDividers(88, 44, false, __LINE__);
 }
 
 }  // namespace

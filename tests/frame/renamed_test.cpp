@@ -1,6 +1,8 @@
 // Page creation in a fresh process: a library is found by its own file
 // name, so a copy under another name, registered and loaded by the shell,
-// adds no page; and Serrafin traces page creation in its debug log.
+// adds no page; Serrafin traces page creation in its debug log; and only
+// the shell holds the libraries, so its unloading of unused ones shows that
+// a library stays while a page of it exists.
 //
 // The tests run in this order: the first needs the libraries not yet
 // loaded under their own names, the second a fresh load of Serrafin.
@@ -63,7 +65,7 @@ TEST_F(PageCreation, RenamedLibrariesAddNoPage)
         DeleteFileA(copy.c_str());
 }
 
-TEST_F(PageCreation, SerrafinTracesPageCreation)
+TEST_F(PageCreation, SerrafinTracesPageCreationAndOpenPagesKeepTheLibraries)
 {
     ASSERT_EQ(GetModuleHandleA("Serrafin.dll"), (HMODULE)NULL);
     ASSERT_TRUE(RegisterPageLibraries(ProgramFolder().c_str()));
@@ -81,7 +83,20 @@ TEST_F(PageCreation, SerrafinTracesPageCreation)
     ASSERT_GE(lines.size(), 5u);
     EXPECT_EQ(lines[3], "WM_INITDIALOG");
     EXPECT_EQ(lines[4].rfind("Display Key=>", 0), 0u) << lines[4];
+
+    // The shell (Explorer) asks now and then whether its extensions may go,
+    // and holds no reference to them while their pages are shown.
+    CoFreeUnusedLibraries();
+    for (const PageLibrary &library : kPageLibraries)
+        ASSERT_NE(GetModuleHandleA(library.file), (HMODULE)NULL) << library.file << " went under its page";
+    for (int page = 0; page < 2; ++page) {
+        PropSheet_SetCurSel(sheet.window, NULL, page);
+        PumpMessages(sheet.window);
+    }
     CloseDisplaySheet(&sheet);
+    CoFreeUnusedLibraries();
+    for (const PageLibrary &library : kPageLibraries)
+        EXPECT_EQ(GetModuleHandleA(library.file), (HMODULE)NULL) << library.file << " outlived its page";
 }
 
 }  // namespace

@@ -65,7 +65,7 @@ TEST_P(ShellExtension, ClassObjectAndUnloading)
     EXPECT_EQ(factory_->lpVtbl->Release(factory_), 0u);
     EXPECT_EQ(canUnloadNow_(), S_OK);
 
-    // Only the factory's count decides unloading.
+    // Of the three objects only the factory's count decides unloading.
     sheet_->lpVtbl->AddRef(sheet_);
     init_->lpVtbl->AddRef(init_);
     EXPECT_EQ(factory_->lpVtbl->LockServer(factory_, TRUE), S_OK);
@@ -148,7 +148,11 @@ TEST_P(ShellExtension, AddPagesHandsOnePageToTheHost)
     EXPECT_EQ(sheet_->lpVtbl->AddPages(sheet_, OfferPage, (LPARAM)&host), S_OK);
     EXPECT_EQ(host.offered, 1);
     ASSERT_NE(host.page, (HPROPSHEETPAGE)NULL);
+    // The page's dialog procedure lives in the library: it must stay until
+    // the page is gone, though nobody holds the factory.
+    EXPECT_EQ(canUnloadNow_(), S_FALSE);
     DestroyPropertySheetPage(host.page);
+    EXPECT_EQ(canUnloadNow_(), S_OK);
 
     // A page the host refuses is destroyed, and the shell is told.
     g_destroyPage = (BOOL(WINAPI *)(HPROPSHEETPAGE))PatchImport(
@@ -159,6 +163,7 @@ TEST_P(ShellExtension, AddPagesHandsOnePageToTheHost)
     EXPECT_EQ(sheet_->lpVtbl->AddPages(sheet_, OfferPage, (LPARAM)&host), S_FALSE);
     EXPECT_EQ(host.offered, 1);
     EXPECT_EQ(g_destroyedPages, 1);
+    EXPECT_EQ(canUnloadNow_(), S_OK);
     PatchImport(module_, "comctl32.dll", "DestroyPropertySheetPage", (void *)g_destroyPage);
 }
 

@@ -101,7 +101,7 @@ TEST(SettingText, ParsesOnlyCompleteSettings)
 
     ClockSetting unchanged = {1, 2, 3, 3};
     for (const char *bad : {"166.00 183.00 1", "", " ", "166,00 183,00 1 0", "a 1 2 3",
-                            "1 2 3 x"}) {
+                            "1 2 3 x", "nan nan 3 3", "166.00 inf 3 3"}) {
         ClockSetting copy = unchanged;
         EXPECT_FALSE(ParseClockSetting(bad, &copy)) << bad;
         EXPECT_EQ(memcmp(&copy, &unchanged, sizeof copy), 0) << bad;
@@ -118,6 +118,9 @@ TEST(ClocksCommand, CountsConvertedFields)
         {" ", 0},             {"", 0},               {"\t250\n200  1 0 junk", 4},
         {"250 200 1 0 junk", 4}, {"-1.5e2 +2. -0 +7 -9", 5}, {".5 5. 1 1", 4},
         {". 1 1 1", 0},       {"1 2 3.5 4", 3},
+        // The Windows C library converts no number from these words.
+        {"inf 200 1 0", 0},   {"nan nan 1 0", 0},    {"250 -Infinity 1 0", 1},
+        {"+NAN 1 1 1", 0},
     };
     for (const Case &c : cases) {
         ClockSetting setting = {};
@@ -132,9 +135,6 @@ TEST(ClocksCommand, CountsConvertedFields)
     EXPECT_EQ(setting.latency, 0);
     EXPECT_EQ(setting.timing, 7);
     EXPECT_EQ(confirm, -9);
-    ASSERT_EQ(ScanClocksCommand("nan INF 1 0", &setting, &confirm), 4);
-    EXPECT_TRUE(isnan(setting.core));
-    EXPECT_TRUE(isinf(setting.memory));
 }
 
 // Random commands made of the grammar's own characters scan like sscanf.

@@ -398,6 +398,19 @@ TEST_F(Kit, ShadowAndButtonStates)
     EXPECT_EQ(g_passes[0].rect.top, released.rect.top + 1);
     EXPECT_EQ(g_passes[1].colour, kIsSerrafin ? colour : RGB(255, 255, 255));
 
+    // Disabled with a shadow: whatever the main colour, the shadow darkens
+    // the control's colour, so it shows on the button.
+    g_shadowOffset = 2;
+    Canvas disabled(300, 60);
+    item = button.Item(disabled.dc, ODS_DISABLED);
+    DrawSkinButton(button.parent, &item);
+    g_shadowOffset = 0;
+    int shadowPixels = 0;
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 300; ++x)
+            shadowPixels += disabled.At(x, y) == RGB(16, 0, 255);
+    EXPECT_GT(shadowPixels, 0) << "no shadow on the disabled button";
+
     // No text: edges only.
     g_passes.clear();
     SetWindowTextA(button.window, "");

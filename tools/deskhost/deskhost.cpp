@@ -6,6 +6,10 @@
 //   deskhost                      show Display Properties
 //   deskhost /page N              ... with tab N selected
 //   deskhost /page N /close S     ... and press Cancel after S seconds
+//   deskhost /freeunused MS       ... and, as Explorer does from time to
+//                                 time, call CoFreeUnusedLibraries every MS
+//                                 milliseconds while the sheet is open,
+//                                 telling when a page library goes away
 //   deskhost /install [FOLDER]    register the libraries in FOLDER (default:
 //                                 this program's folder)
 //   deskhost /uninstall           remove that registration
@@ -26,6 +30,7 @@ bool WriteSampleModes(const char *family, char *dalKey, size_t dalKeySize);
 namespace {
 
 UINT g_closeSeconds;
+UINT g_freeUnusedInterval;
 
 void CALLBACK PressCancel(HWND sheet, UINT, UINT_PTR id, DWORD)
 {
@@ -33,10 +38,26 @@ void CALLBACK PressCancel(HWND sheet, UINT, UINT_PTR id, DWORD)
     PropSheet_PressButton(sheet, PSBTN_CANCEL);
 }
 
+void CALLBACK FreeUnusedLibraries(HWND, UINT, UINT_PTR, DWORD)
+{
+    bool loaded[2];
+    for (int i = 0; i < 2; ++i)
+        loaded[i] = GetModuleHandleA(kPageLibraries[i].file) != NULL;
+    CoFreeUnusedLibraries();
+    for (int i = 0; i < 2; ++i) {
+        if (loaded[i] && !GetModuleHandleA(kPageLibraries[i].file)) {
+            printf("deskhost: %s was unloaded while the sheet is open\n", kPageLibraries[i].file);
+            fflush(stdout);
+        }
+    }
+}
+
 int CALLBACK SheetCallback(HWND sheet, UINT message, LPARAM)
 {
     if (message == PSCB_INITIALIZED && g_closeSeconds)
         SetTimer(sheet, 1, g_closeSeconds * 1000, PressCancel);
+    if (message == PSCB_INITIALIZED && g_freeUnusedInterval)
+        SetTimer(sheet, 2, g_freeUnusedInterval, FreeUnusedLibraries);
     return 0;
 }
 
@@ -103,8 +124,10 @@ int main(int argc, char **argv)
             startPage = (UINT)atoi(argv[++i]);
         } else if (!strcmp(argv[i], "/close") && i + 1 < argc) {
             g_closeSeconds = (UINT)atoi(argv[++i]);
+        } else if (!strcmp(argv[i], "/freeunused") && i + 1 < argc) {
+            g_freeUnusedInterval = (UINT)atoi(argv[++i]);
         } else {
-            fprintf(stderr, "usage: deskhost [/page N] [/close SECONDS] | /install [FOLDER] | /uninstall"
+            fprintf(stderr, "usage: deskhost [/page N] [/close SECONDS] [/freeunused MS] | /install [FOLDER] | /uninstall"
                             " | /samplemodes win98|win2k|winxp\n");
             return 2;
         }
