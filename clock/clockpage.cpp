@@ -8,7 +8,7 @@
 #include <commctrl.h>
 #include <math.h>
 
-#include "../skin/cfg.h"
+#include "../cfg/cfg.h"
 #include "../skin/library.h"
 #include "../skin/skin.h"
 #include "engine.h"

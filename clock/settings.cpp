@@ -1,6 +1,6 @@
 #include "settings.h"
 
-#include "../skin/cfg.h"
+#include "../cfg/cfg.h"
 #include "engine.h"
 #include "probe.h"
 

@@ -3,7 +3,7 @@
 
 #include <commctrl.h>
 
-#include "../skin/cfg.h"
+#include "../cfg/cfg.h"
 #include "../skin/library.h"
 
 #if defined(LIBRARY_SERRAFIN)

@@ -5,8 +5,12 @@
 
 #include <stdio.h>
 
+#include "cfg.h"
 #include "remover.h"
 #include "resource.h"
+
+// The remover only deletes values: the plain registry helpers do.
+const CfgOptions g_cfgOptions = CFG_PLAIN_OPTIONS;
 
 BOOL g_isWin9x;
 

@@ -1,5 +1,6 @@
-// The registry helpers against Wine's real registry, built once per page
-// library: Quillan's base behaviour and Serrafin's differences.
+// The registry helpers against Wine's real registry, built once per
+// behaviour: the plain base (Quillan) and the private heap's differences
+// (Serrafin).
 #include <gtest/gtest.h>
 
 #include <string.h>
@@ -8,8 +9,15 @@
 #include <vector>
 
 #include "cfg.h"
-#include "library.h"
 #include "winsupport.h"
+
+#if defined(CFG_TEST_SERRAFIN)
+enum { kIsSerrafin = 1 };
+const CfgOptions g_cfgOptions = CFG_PRIVATE_HEAP_OPTIONS;
+#else
+enum { kIsSerrafin = 0 };
+const CfgOptions g_cfgOptions = CFG_PLAIN_OPTIONS;
+#endif
 
 using namespace testing_support;
 
@@ -238,7 +246,7 @@ TEST_F(Cfg, DeleteValue)
     EXPECT_TRUE(ReadValue(kUser, kArea, "keep").found);
 }
 
-#if defined(LIBRARY_SERRAFIN)
+#if defined(CFG_TEST_SERRAFIN)
 
 TEST_F(Cfg, ClearValuesKeepsTheDefaultValue)
 {

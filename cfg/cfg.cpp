@@ -1,10 +1,8 @@
-// Registry access helpers shared by both page libraries (and, for value
-// deletion, the remover). Quillan's behaviour is the base; Serrafin's copy
-// allocates from a private heap, reports failed writes in message boxes and
-// has two helpers of its own.
+// Registry access helpers shared by both page libraries and the remover.
+// The plain options are the base; the private heap's allocate from a heap of
+// their own, report failed writes in message boxes, keep more slack behind
+// values and delete sub-keys where no value has the name.
 #include "cfg.h"
-
-#include "library.h"
 
 namespace {
 
@@ -25,22 +23,28 @@ LONG ParseLeadingDecimal(const char *text)
 
 void ReportWriteFailure(const char *text)
 {
-    if (kIsSerrafin)
+    if (g_cfgOptions.showWriteFailures)
         MessageBoxA(NULL, text, "Registry", MB_OK | MB_ICONQUESTION);
 }
 
-// Serrafin keeps a few more bytes behind each value it reads.
-const DWORD kReadSlack = kIsSerrafin ? 8 : 1;
-
 }  // namespace
-
-#if defined(LIBRARY_SERRAFIN)
 
 HANDLE g_cfgHeap;
 unsigned g_cfgBlocksAllocated;
 unsigned g_cfgBlocksFreed;
 
-void *CfgAlloc(SIZE_T size)
+void *CfgGlobalAlloc(SIZE_T size)
+{
+    return GlobalAlloc(GPTR, size);
+}
+
+void CfgGlobalFree(void *block)
+{
+    if (block)
+        GlobalFree(block);
+}
+
+void *CfgHeapAlloc(SIZE_T size)
 {
     if (!g_cfgHeap) {
         g_cfgHeap = HeapCreate(0, 4096, 0);
@@ -53,7 +57,7 @@ void *CfgAlloc(SIZE_T size)
     return block;
 }
 
-void CfgFree(void *block)
+void CfgHeapFree(void *block)
 {
     if (!block || !g_cfgHeap)
         return;
@@ -65,20 +69,15 @@ void CfgFree(void *block)
     }
 }
 
-#else
-
 void *CfgAlloc(SIZE_T size)
 {
-    return GlobalAlloc(GPTR, size);
+    return g_cfgOptions.alloc(size);
 }
 
 void CfgFree(void *block)
 {
-    if (block)
-        GlobalFree(block);
+    g_cfgOptions.free(block);
 }
-
-#endif
 
 HKEY CfgOpenKey(HKEY root, const char *subKey)
 {
@@ -125,7 +124,7 @@ BOOL CfgReadValueAlloc(HKEY root, const char *subKey, const char *name, BYTE **b
     BOOL ok = FALSE;
     DWORD size = 0;
     if (RegQueryValueExA(key, name, NULL, NULL, NULL, &size) == ERROR_SUCCESS) {
-        *block = (BYTE *)CfgAlloc(size + kReadSlack);
+        *block = (BYTE *)CfgAlloc(size + g_cfgOptions.readSlack);
         DWORD valueType = REG_NONE;
         if (*block &&
             RegQueryValueExA(key, name, NULL, &valueType, *block, &size) == ERROR_SUCCESS) {
@@ -218,7 +217,7 @@ BOOL CfgWriteText(HKEY root, const char *subKey, const char *name, const char *t
 
 LONG CfgEnumerate(HKEY root, const char *subKey, int mode, CfgCallback callback, LONG_PTR context)
 {
-    if (kIsSerrafin)
+    if (g_cfgOptions.clearLastError)
         SetLastError(0);
     HKEY key;
     if (RegOpenKeyExA(root, subKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
@@ -266,13 +265,11 @@ BOOL CfgDeleteValue(HKEY root, const char *subKey, const char *name)
     if (RegOpenKeyExA(root, subKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
         return FALSE;
     BOOL deleted = RegDeleteValueA(key, name) == ERROR_SUCCESS;
-    if (!deleted && kIsSerrafin)
+    if (!deleted && g_cfgOptions.deleteSubKeys)
         deleted = RegDeleteKeyA(key, name) == ERROR_SUCCESS;
     RegCloseKey(key);
     return deleted;
 }
-
-#if defined(LIBRARY_SERRAFIN)
 
 void CfgClearValues(HKEY root, const char *subKey)
 {
@@ -302,8 +299,6 @@ BOOL CfgKeyExists(HKEY root, const char *subKey)
     return TRUE;
 }
 
-#else
-
 BOOL AddNameToCombo(LONG_PTR name, LONG_PTR combo)
 {
     const char *text = (const char *)name;
@@ -311,5 +306,3 @@ BOOL AddNameToCombo(LONG_PTR name, LONG_PTR combo)
         SendMessageA((HWND)combo, CB_ADDSTRING, 0, (LPARAM)text);
     return TRUE;
 }
-
-#endif
