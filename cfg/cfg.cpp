@@ -1,7 +1,7 @@
 // Registry access helpers shared by both page libraries and the remover.
 // The plain options are the base; the private heap's allocate from a heap of
-// their own, report failed writes in message boxes, keep more slack behind
-// values and delete sub-keys where no value has the name.
+// their own, report failed writes in message boxes and delete sub-keys where
+// no value has the name.
 #include "cfg.h"
 
 namespace {
@@ -21,11 +21,7 @@ LONG ParseLeadingDecimal(const char *text)
     return negative ? (LONG)(0u - value) : (LONG)value;
 }
 
-void ReportWriteFailure(const char *text)
-{
-    if (g_cfgOptions.showWriteFailures)
-        MessageBoxA(NULL, text, "Registry", MB_OK | MB_ICONQUESTION);
-}
+const DWORD kReadSlack = 8;
 
 }  // namespace
 
@@ -124,7 +120,9 @@ BOOL CfgReadValueAlloc(HKEY root, const char *subKey, const char *name, BYTE **b
     BOOL ok = FALSE;
     DWORD size = 0;
     if (RegQueryValueExA(key, name, NULL, NULL, NULL, &size) == ERROR_SUCCESS) {
-        *block = (BYTE *)CfgAlloc(size + g_cfgOptions.readSlack);
+        // Zero bytes kept behind the value: a terminator for text, and room
+        // for readers that look a little past short binary values.
+        *block = (BYTE *)CfgAlloc(size + kReadSlack);
         DWORD valueType = REG_NONE;
         if (*block &&
             RegQueryValueExA(key, name, NULL, &valueType, *block, &size) == ERROR_SUCCESS) {
@@ -198,16 +196,18 @@ BOOL CfgWriteValue(HKEY root, const char *subKey, const char *name, const void *
     SECURITY_ATTRIBUTES security = {sizeof security, NULL, FALSE};
     HKEY key;
     DWORD disposition;
+    const char *failure = NULL;
     if (RegCreateKeyExA(root, subKey, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, &security,
                         &key, &disposition) != ERROR_SUCCESS) {
-        ReportWriteFailure("Couldn't open");
-        return FALSE;
+        failure = "Couldn't open";
+    } else {
+        if (RegSetValueExA(key, name, 0, type, (const BYTE *)data, size) != ERROR_SUCCESS)
+            failure = "Couldn't write";
+        RegCloseKey(key);
     }
-    LONG status = RegSetValueExA(key, name, 0, type, (const BYTE *)data, size);
-    if (status != ERROR_SUCCESS)
-        ReportWriteFailure("Couldn't write");
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS;
+    if (failure && g_cfgOptions.showWriteFailures)
+        MessageBoxA(NULL, failure, "Registry", MB_OK | MB_ICONQUESTION);
+    return failure == NULL;
 }
 
 BOOL CfgWriteText(HKEY root, const char *subKey, const char *name, const char *text)
@@ -217,8 +217,7 @@ BOOL CfgWriteText(HKEY root, const char *subKey, const char *name, const char *t
 
 LONG CfgEnumerate(HKEY root, const char *subKey, int mode, CfgCallback callback, LONG_PTR context)
 {
-    if (g_cfgOptions.clearLastError)
-        SetLastError(0);
+    SetLastError(0);
     HKEY key;
     if (RegOpenKeyExA(root, subKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
         LONG status =

@@ -9,18 +9,16 @@
 struct CfgOptions {
     void *(*alloc)(SIZE_T size);
     void (*free)(void *block);
-    DWORD readSlack;           // zero bytes kept behind each value read
     bool showWriteFailures;    // in a message box
-    bool clearLastError;       // CfgEnumerate starts with no last error
     bool deleteSubKeys;        // CfgDeleteValue falls back to a sub-key of that name
 };
 
 // The two behaviours, for a program's definition of g_cfgOptions:
 // blocks from GlobalAlloc, failed writes kept quiet (Quillan, the remover);
-#define CFG_PLAIN_OPTIONS {CfgGlobalAlloc, CfgGlobalFree, 1, false, false, false}
+#define CFG_PLAIN_OPTIONS {CfgGlobalAlloc, CfgGlobalFree, false, false}
 // blocks from a private heap that is destroyed whenever every block handed
 // out has come back, failed writes shown (Serrafin).
-#define CFG_PRIVATE_HEAP_OPTIONS {CfgHeapAlloc, CfgHeapFree, 8, true, true, true}
+#define CFG_PRIVATE_HEAP_OPTIONS {CfgHeapAlloc, CfgHeapFree, true, true}
 
 // Defined by each program that links the helpers.
 extern const CfgOptions g_cfgOptions;

@@ -3,7 +3,7 @@
 #include "cfg.h"
 #include "debuglog.h"
 #include "keypath.h"
-#include "library.h"
+#include "serrafinlib.h"
 
 bool g_isWin9x, g_isWin2000, g_isWinXP;
 char *g_deviceKeys[kMaxDeviceKeys];

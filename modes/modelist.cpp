@@ -4,7 +4,7 @@
 #include "modelist.h"
 
 #include "../frame/page.h"
-#include "../skin/library.h"
+#include "serrafinlib.h"
 #include "cfg.h"
 #include "dalcodec.h"
 #include "debuglog.h"

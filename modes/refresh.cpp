@@ -4,7 +4,7 @@
 #include <stddef.h>
 
 #include "../frame/page.h"
-#include "../skin/library.h"
+#include "serrafinlib.h"
 #include "../skin/skin.h"
 #include "cfg.h"
 #include "debuglog.h"

@@ -13,10 +13,15 @@
 #include "../../frame/page.h"
 #include "cfg.h"
 #include "helpcalls.h"
-#include "library.h"
 #include "skin.h"
 #if defined(LIBRARY_SERRAFIN)
 #include "modespage.h"
+#include "serrafinlib.h"
+enum { kIsSerrafin = 1 };
+#else
+#include "clockpage.h"
+#include "quillanlib.h"
+enum { kIsSerrafin = 0 };
 #endif
 #include "winsupport.h"
 
@@ -568,7 +573,7 @@ TEST_F(Kit, HelpTextsAreReplacedNotLeaked)
     Counted<GlobalAllocProc> alloc("kernel32.dll", "GlobalAlloc", CountAlloc);
     Counted<GlobalFreeProc> release("kernel32.dll", "GlobalFree", CountFree);
 #endif
-    const int id = g_helpTextTable[0].id;
+    const int id = g_library.helpTexts[0].id;
     const std::string name = std::to_string(id);
     const std::string help = std::string(kRoot) + "\\Help";
     int before = OutstandingBlocks();
@@ -583,7 +588,7 @@ TEST_F(Kit, HelpTextsAreReplacedNotLeaked)
     EXPECT_EQ(OutstandingBlocks(), before + 1);
     DeleteKeyTree(HKEY_CURRENT_USER, help.c_str());
     LoadHelpTexts();
-    EXPECT_STREQ(GetHelpText(id), g_helpTextTable[0].builtIn);
+    EXPECT_STREQ(GetHelpText(id), g_library.helpTexts[0].builtIn);
     EXPECT_EQ(OutstandingBlocks(), before);
 }
 
@@ -606,7 +611,7 @@ protected:
 TEST_F(ContextHelp, PopupsAndTheHelpFile)
 {
     PageDialog dialog;
-    const int id = g_helpTextTable[0].id;
+    const int id = g_library.helpTexts[0].id;
     HWND control = GetDlgItem(dialog.page, id);
     ASSERT_NE(control, (HWND)NULL);
     SetCursorPos(123, 45);
@@ -621,7 +626,7 @@ TEST_F(ContextHelp, PopupsAndTheHelpFile)
     EXPECT_EQ(popup.popupSize, (int)sizeof(HH_POPUP));
     EXPECT_EQ(popup.popupInstance, (HINSTANCE)NULL);
     EXPECT_EQ(popup.popupStringId, 0u);
-    EXPECT_STREQ(popup.text, g_helpTextTable[0].builtIn);
+    EXPECT_STREQ(popup.text, g_library.helpTexts[0].builtIn);
     EXPECT_EQ(popup.point.x, 123);
     EXPECT_EQ(popup.point.y, 45);
     EXPECT_EQ(popup.foreground, (COLORREF)-1);
