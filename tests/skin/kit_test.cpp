@@ -17,11 +17,11 @@
 #if defined(LIBRARY_SERRAFIN)
 #include "modespage.h"
 #include "serrafinlib.h"
-enum { kIsSerrafin = 1 };
+enum { kIsSerrafin = 1, kOuterFrame = IDC_MODES_FRAME };
 #else
 #include "clockpage.h"
 #include "quillanlib.h"
-enum { kIsSerrafin = 0 };
+enum { kIsSerrafin = 0, kOuterFrame = IDC_OUTER_FRAME };
 #endif
 #include "winsupport.h"
 
@@ -370,7 +370,7 @@ TEST_F(Kit, ShadowAndButtonStates)
     WriteDword(HKEY_CURRENT_USER, kColours.c_str(), "1481", colour);
     Canvas canvas(300, 60);
     Counted<DrawTextProc> drawText("user32.dll", "DrawTextA", RecordDrawText);
-    Control button("BUTTON", BS_OWNERDRAW, 1481, "Yes");
+    Control button("BUTTON", BS_OWNERDRAW, IDC_COUNTDOWN_YES, "Yes");
 
     g_passes.clear();
     DRAWITEMSTRUCT item = button.Item(canvas.dc);
@@ -639,7 +639,7 @@ TEST_F(ContextHelp, PopupsAndTheHelpFile)
     EXPECT_NE(ShowContextHelp(dialog.page, WM_CONTEXTMENU, (WPARAM)control, 0), 0);
     EXPECT_EQ(Calls().size(), 1u);
     // A control without a row, or a row without text, shows nothing.
-    HWND frame = GetDlgItem(dialog.page, kIsSerrafin ? 1478 : 1441);
+    HWND frame = GetDlgItem(dialog.page, kOuterFrame);
     EXPECT_EQ(ShowContextHelp(dialog.page, WM_CONTEXTMENU, (WPARAM)frame, 0), 0);
 #if !defined(LIBRARY_SERRAFIN)
     EXPECT_EQ(ShowContextHelp(dialog.page, WM_CONTEXTMENU, (WPARAM)GetDlgItem(dialog.page, IDC_LATENCY_SLOW), 0), 0);
