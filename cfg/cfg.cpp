@@ -4,6 +4,8 @@
 // no value has the name.
 #include "cfg.h"
 
+#include "digits.h"
+
 namespace {
 
 // A REG_SZ number: leading blanks and a sign, digits up to the first
@@ -16,7 +18,7 @@ LONG ParseLeadingDecimal(const char *text)
     if (*text == '-' || *text == '+')
         negative = (*text++ == '-');
     unsigned long value = 0;
-    while (*text >= '0' && *text <= '9')
+    while (IsDigit(*text))
         value = value * 10 + (unsigned long)(*text++ - '0');
     return negative ? (LONG)(0u - value) : (LONG)value;
 }
@@ -231,7 +233,7 @@ LONG CfgEnumerate(HKEY root, const char *subKey, int mode, CfgCallback callback,
 
 void CfgEnumerateOpen(HKEY key, int mode, CfgCallback callback, LONG_PTR context)
 {
-    char name[kCfgNameSize];
+    char name[kPathSize];
     BYTE data[kCfgDataSize];
     for (DWORD index = 0;; ++index) {
         if (mode == kCfgWalkSubKeys) {
@@ -279,7 +281,7 @@ void CfgClearValues(HKEY root, const char *subKey)
     // the unnamed default value is stepped over.
     DWORD index = 0;
     for (;;) {
-        char name[kCfgNameSize];
+        char name[kPathSize];
         DWORD nameSize = sizeof name;
         if (RegEnumValueA(key, index, name, &nameSize, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
             break;

@@ -33,7 +33,7 @@ void CfgHeapFree(void *block);
 typedef BOOL (*CfgCallback)(LONG_PTR first, LONG_PTR second);
 
 enum {
-    kCfgNameSize = 260,  // value and sub-key names
+    kPathSize = 260,     // key paths, value and sub-key names, file paths, log lines
     kCfgDataSize = 512,  // value data met while walking a key
 };
 

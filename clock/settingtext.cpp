@@ -1,5 +1,6 @@
 #include "settingtext.h"
 
+#include "../cfg/digits.h"
 #include "textwriter.h"
 
 #include <float.h>
@@ -12,10 +13,6 @@ bool IsSpace(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
 
 char Lower(char c)
 {

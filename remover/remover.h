@@ -6,9 +6,7 @@
 #include <stdarg.h>
 #include <stddef.h>
 
-enum {
-    kPathSize = 260,  // key paths, file and folder paths, names, log lines
-};
+#include "../cfg/cfg.h"
 
 // Set by DetectWindowsFamily on the 9x family; read only by RunRemoval.
 extern BOOL g_isWin9x;

@@ -31,13 +31,13 @@ HFONT FindFont(LONG number)
 
 BOOL AddFontDefinition(LONG_PTR subKeyName, LONG_PTR)
 {
-    // The root path is far shorter than kCfgNameSize and a sub-key name fits
-    // kCfgNameSize, so the joined path always fits.
-    char key[2 * kCfgNameSize];
+    // The root path is far shorter than kPathSize and a sub-key name fits
+    // kPathSize, so the joined path always fits.
+    char key[2 * kPathSize];
     lstrcpynA(key, g_library.fontDefinitionsKey, sizeof key);
     lstrcatA(key, "\\");
-    lstrcpynA(key + lstrlenA(key), (const char *)subKeyName, kCfgNameSize);
-    char face[kCfgNameSize];
+    lstrcpynA(key + lstrlenA(key), (const char *)subKeyName, kPathSize);
+    char face[kPathSize];
     if (!CfgReadText(HKEY_CURRENT_USER, key, "Font", face, sizeof face))
         return TRUE;
     LONG number;
@@ -71,7 +71,7 @@ BOOL CALLBACK SkinControl(HWND control, LPARAM)
 {
     char name[16];
     ControlValueName(GetDlgCtrlID(control), name);
-    char text[kCfgNameSize];
+    char text[kPathSize];
     if (CfgReadText(HKEY_CURRENT_USER, g_library.localizationKey, name, text, sizeof text))
         SetWindowTextA(control, text);
     LONG number = -1;

@@ -91,11 +91,11 @@ TEST_F(Cfg, ReadValueReportsWhatFits)
     EXPECT_EQ((BYTE)text[8], 0xBD);
     std::string longest(259, 'n');
     WriteString(kUser, kArea, "longest", longest.c_str());
-    char name[kCfgNameSize + 1];
-    name[kCfgNameSize] = 'x';
-    EXPECT_EQ(CfgReadText(kUser, kArea, "longest", name, kCfgNameSize), 260u);
+    char name[kPathSize + 1];
+    name[kPathSize] = 'x';
+    EXPECT_EQ(CfgReadText(kUser, kArea, "longest", name, kPathSize), 260u);
     EXPECT_EQ(std::string(name), longest);
-    EXPECT_EQ(name[kCfgNameSize], 'x');
+    EXPECT_EQ(name[kPathSize], 'x');
 }
 
 TEST_F(Cfg, ReadValueAllocHandsOutTerminatedBlocks)
