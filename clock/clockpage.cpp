@@ -77,9 +77,12 @@ bool UsableStep()
     return g_clockStep > 0 && !isinf(g_clockStep);
 }
 
+// A right end that lies on the maximum may add up a rounding above it; it
+// still means the maximum.
 float SliderValue(int position)
 {
-    return (float)(position * (double)g_clockStep + g_minimumClock);
+    float value = (float)(position * (double)g_clockStep + g_minimumClock);
+    return value > g_maximumClock ? g_maximumClock : value;
 }
 
 // Whole steps from the minimum to mhz. A clock on the card's grid lies on
@@ -101,8 +104,9 @@ int SliderRange()
     if (!(steps >= 0))
         return 0;
     int range = steps > kLargestSliderRange ? kLargestSliderRange : (int)steps;
-    // The right end must not round past the maximum.
-    while (range > 0 && SliderValue(range) > g_maximumClock)
+    // The right end must not pass the maximum by more than rounding.
+    while (range > 0 && range * (double)g_clockStep + g_minimumClock >
+                            g_maximumClock + 1e-4 * g_clockStep)
         --range;
     return range;
 }

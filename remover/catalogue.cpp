@@ -23,6 +23,13 @@ const char kUninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uni
 const char kSharedDllRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 const char kUserSoftwareRoot[] = "Software";
 const char kTweakRoot[] = "Software\\Pellomar";
+const char kClassesRoot[] = "CLSID";
+
+// The family's shell extensions: the clock tab, the modes tab and the
+// tweaking program's.
+const char kClockTabClass[] = "{2B8E07C4-9F51-4a36-A3E8-D41F6B29C075}";
+const char kModesTabClass[] = "{81D3F6B2-4C07-4e19-8B2D-5A7E90C3D614}";
+const char kTweakClass[] = "{6C1E4A70-2D93-4b8e-9A4B-F08C3E7D2B51}";
 
 const DWORD kTrayGoneWaitMs = 1000;
 const DWORD kLauncherPollMs = 500;
@@ -195,10 +202,20 @@ void RemoveRegistryEntries()
         {kRemoveKey, false, machine, sheetRoot, "ATI Radeon Tachyra", "Killed %s\\%s"},
         {kRemoveKey, false, machine, sheetRoot, "Modivane", "Killed %s\\%s"},
         {kRemoveKey, false, machine, sheetRoot, "Pellomar", "Killed %s\\%s"},
-        // The approvals as keys named after the class ids, not as values.
-        {kRemoveKey, false, machine, kApprovedRoot, "{2B8E07C4-9F51-4a36-A3E8-D41F6B29C075}", NULL},
-        {kRemoveKey, false, machine, kApprovedRoot, "{81D3F6B2-4C07-4e19-8B2D-5A7E90C3D614}", NULL},
-        {kRemoveKey, false, machine, kApprovedRoot, "{6C1E4A70-2D93-4b8e-9A4B-F08C3E7D2B51}", NULL},
+        // The approvals as keys named after the class ids ...
+        {kRemoveKey, false, machine, kApprovedRoot, kClockTabClass, NULL},
+        {kRemoveKey, false, machine, kApprovedRoot, kModesTabClass, NULL},
+        {kRemoveKey, false, machine, kApprovedRoot, kTweakClass, NULL},
+        // ... and as the values named after them, which is how the shell
+        // keeps them; left behind, they would approve whatever later
+        // registers under these ids.
+        {kDeleteValue, false, machine, kApprovedRoot, kClockTabClass, NULL},
+        {kDeleteValue, false, machine, kApprovedRoot, kModesTabClass, NULL},
+        {kDeleteValue, false, machine, kApprovedRoot, kTweakClass, NULL},
+        // The two tabs' class registrations, which would otherwise point the
+        // shell at page libraries that are deleted below.
+        {kRemoveKey, false, HKEY_CLASSES_ROOT, kClassesRoot, kClockTabClass, NULL},
+        {kRemoveKey, false, HKEY_CLASSES_ROOT, kClassesRoot, kModesTabClass, NULL},
         {kDeleteValue, false, machine, kRunRoot, "clocks", "Killed %s\\clocks"},
         {kDeleteValue, false, machine, kRunRoot, "Pellomar", "Killed %s\\Pellomar"},
         // The probe driver's service goes with its key alone; 9x has none.

@@ -380,6 +380,17 @@ TEST_F(ClockPage, ClocksOnAStepNoFloatHoldsKeepTheirNotch)
         ExpectDividers(sync ? 34 : n + 1, 34, __LINE__);
         EXPECT_EQ(Card().pll[13] & 7, sync ? 7u : 2u);
     }
+
+    // A maximum on the grid is the right end, not a notch short of it: core
+    // 162 MHz (N 30) and memory 118.8 MHz (M 22) put the limits at 102.6 and
+    // 243 MHz, whose float sum lands a rounding above 243.
+    SetDividers(&card, 5, 22, 30);
+    ASSERT_TRUE(CardClient().SetState(card));
+    Reload();
+    OpenPage();
+    EXPECT_EQ(RangeEnd(kCoreSlider), 26);
+    Key(kCoreSlider, VK_END);
+    EXPECT_EQ(Text(kCoreFrame), "Core Clock: 243.0 MHz");
 }
 
 TEST_F(ClockPage, FactoryDefaultsNeedAStoredFactorySetting)

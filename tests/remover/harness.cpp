@@ -95,10 +95,10 @@ Remover::~Remover()
     }
     if (started_)
         CloseHandle(started_);
-    if (process_.hProcess) {
+    if (process_.hProcess)
         CloseHandle(process_.hProcess);
+    if (process_.hThread)
         CloseHandle(process_.hThread);
-    }
 }
 
 bool Remover::Create(DWORD flags)
@@ -287,6 +287,25 @@ BOOL CALLBACK FindRemoverDialog(HWND window, LPARAM found)
 }
 
 }  // namespace
+
+bool Remover::Attach(DWORD timeoutMs)
+{
+    for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(20)) {
+        HWND found = NULL;
+        EnumWindows(FindRemoverDialog, (LPARAM)&found);
+        DWORD processId = 0;
+        DWORD threadId = found ? GetWindowThreadProcessId(found, &processId) : 0;
+        if (!found || processId == GetCurrentProcessId())
+            continue;
+        process_.hProcess = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE,
+                                        FALSE, processId);
+        process_.dwProcessId = processId;
+        process_.dwThreadId = threadId;
+        dialog_ = found;
+        return process_.hProcess && SetHooks();
+    }
+    return false;
+}
 
 HWND Remover::WaitForDialog(DWORD timeoutMs)
 {

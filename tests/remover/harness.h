@@ -53,6 +53,9 @@ class Remover {
 public:
     ~Remover();
     bool Start(const StartOptions &options = StartOptions());
+    // A Morvask that another program started (Add/Remove Programs): waits
+    // for its dialog and sets the spy's hooks on its thread from then on.
+    bool Attach(DWORD timeoutMs = 30000);
     // The dialog once it is visible, or NULL after the timeout.
     HWND WaitForDialog(DWORD timeoutMs = 10000);
     // True when the process ended within the timeout.

@@ -40,6 +40,7 @@ const char kUninstall[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninsta
 const char kSharedDlls[] = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 const char kUserShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char kClasses[] = "CLSID";
 
 const char *const kClassIds[] = {
     "{2B8E07C4-9F51-4a36-A3E8-D41F6B29C075}",
@@ -246,6 +247,9 @@ protected:
         for (const char *id : kClassIds)
             Keep(kMachine, Join(kApproved, id));
         Keep(kMachine, Join(kApproved, kStrangerClassId));
+        for (const char *id : kClassIds)
+            Keep(HKEY_CLASSES_ROOT, Join(kClasses, id));
+        Keep(HKEY_CLASSES_ROOT, Join(kClasses, kStrangerClassId));
         Keep(kMachine, Join(kServices, "zintrel"));
         Keep(kMachine, Join(kUninstall, "Pellomar"));
         Keep(kMachine, Join(kRun, "clocks"));
@@ -253,7 +257,9 @@ protected:
         Keep(kUser, "Software\\Pellomar");
         for (const char *name : {"clocks", "Pellomar", kNeighbour})
             KeepValue(kMachine, kRun, name);
-        KeepValue(kMachine, kApproved, kClassIds[0]);
+        for (const char *id : kClassIds)
+            KeepValue(kMachine, kApproved, id);
+        KeepValue(kMachine, kApproved, kStrangerClassId);
         std::vector<std::string> files = CataloguePaths(false);
         files.push_back(Driver9x());
         files.push_back(Join(SystemFolder(), std::string(kNeighbour) + ".dll"));
@@ -308,7 +314,15 @@ protected:
             WriteTree(kMachine, Join(Join(kApproved, id), "Details"), 1);
         }
         WriteText(kMachine, Join(kApproved, kStrangerClassId), "", "not the family's");
-        WriteText(kMachine, kApproved, kClassIds[0], "an approval kept as a value");
+        // The shell's own form of an approval: a value named by the class.
+        for (const char *id : kClassIds) {
+            WriteText(kMachine, kApproved, id, "approved");
+            WriteText(HKEY_CLASSES_ROOT, Join(kClasses, id), "", "the family's class");
+            WriteText(HKEY_CLASSES_ROOT, Join(Join(kClasses, id), "InprocServer32"), "", "Quillan.dll");
+        }
+        WriteText(kMachine, kApproved, kStrangerClassId, "not the family's");
+        WriteText(HKEY_CLASSES_ROOT, Join(Join(kClasses, kStrangerClassId), "InprocServer32"), "",
+                  "not the family's");
         WriteText(kMachine, kRun, "clocks", "rundll32 Quillan.dll,SetClocks 250 200 1 0");
         WriteText(kMachine, kRun, "Pellomar", "C:\\windows\\system32\\Pellomar.exe");
         WriteText(kMachine, kRun, kNeighbour, "not the family's");
@@ -747,8 +761,13 @@ TEST_P(WholeCatalogue, GoesAndNothingElse)
     std::vector<std::string> gone;
     for (const char *name : kSheetNames)
         gone.push_back(Join(std::string("HKLM\\") + sheet, name));
-    for (const char *id : kClassIds)
+    for (const char *id : kClassIds) {
         gone.push_back(Join(std::string("HKLM\\") + kApproved, id));
+        gone.push_back(std::string("HKLM\\") + kApproved + "\\\\:" + id);
+    }
+    // The classes of the two tabs; the tweaking program's stays.
+    for (const char *id : {kClassIds[0], kClassIds[1]})
+        gone.push_back(Join("HKLM\\Software\\Classes\\CLSID", id));
     gone.push_back(std::string("HKLM\\") + kRun + "\\\\:clocks");
     gone.push_back(std::string("HKLM\\") + kRun + "\\\\:Pellomar");
     if (!win9x)
@@ -791,7 +810,9 @@ TEST_P(WholeCatalogue, GoesAndNothingElse)
     EXPECT_TRUE(KeyExists(kMachine, Join(win9x ? kSheetNt : kSheet9x, "ATI Radeon Tachyra")))
         << "the other family's property-sheet root is not touched";
     EXPECT_TRUE(KeyExists(kMachine, Join(kApproved, kStrangerClassId)));
-    EXPECT_TRUE(ValueExists(kMachine, kApproved, kClassIds[0])) << "approvals are removed as keys only";
+    EXPECT_TRUE(ValueExists(kMachine, kApproved, kStrangerClassId));
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, Join(Join(kClasses, kClassIds[2]), "InprocServer32")));
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, Join(Join(kClasses, kStrangerClassId), "InprocServer32")));
     EXPECT_TRUE(ValueExists(kMachine, kRun, kNeighbour));
     EXPECT_EQ(KeyExists(kMachine, Join(kServices, "zintrel")), win9x) << "the service step is NT's alone";
     EXPECT_TRUE(ValueExists(kUser, "Software\\Pellomar", "InstallDir"));

@@ -3,6 +3,7 @@
 #include <string.h>
 
 const char kDisplayPanelKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Controls Folder\\Display";
+const char kDevicePanelKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Controls Folder\\Device";
 const char kApprovedKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
 
 const PageLibrary kPageLibraries[2] = {
@@ -39,12 +40,17 @@ BOOL CALLBACK AddDisplayPage(HPROPSHEETPAGE page, LPARAM host)
 
 }  // namespace
 
+const char *DisplayPanelKey()
+{
+    return (GetVersion() & 0x80000000) ? kDevicePanelKey : kDisplayPanelKey;
+}
+
 bool RegisterPageLibrary(const PageLibrary &library, const char *path)
 {
     char classKey[128], serverKey[160], handlerKey[256];
     wsprintfA(classKey, "CLSID\\%s", library.classId);
     wsprintfA(serverKey, "%s\\InprocServer32", classKey);
-    wsprintfA(handlerKey, "%s\\shellex\\PropertySheetHandlers\\%s", kDisplayPanelKey, library.handler);
+    wsprintfA(handlerKey, "%s\\shellex\\PropertySheetHandlers\\%s", DisplayPanelKey(), library.handler);
     return WriteText(HKEY_CLASSES_ROOT, classKey, NULL, library.handler) &&
            WriteText(HKEY_CLASSES_ROOT, serverKey, NULL, path) &&
            WriteText(HKEY_CLASSES_ROOT, serverKey, "ThreadingModel", "Apartment") &&
@@ -73,7 +79,7 @@ void UnregisterPageLibraries()
         char path[256];
         wsprintfA(path, "CLSID\\%s", library.classId);
         DeleteTree(HKEY_CLASSES_ROOT, path);
-        wsprintfA(path, "%s\\shellex\\PropertySheetHandlers\\%s", kDisplayPanelKey, library.handler);
+        wsprintfA(path, "%s\\shellex\\PropertySheetHandlers\\%s", DisplayPanelKey(), library.handler);
         DeleteTree(HKEY_LOCAL_MACHINE, path);
         HKEY key;
         if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kApprovedKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
@@ -86,9 +92,9 @@ void UnregisterPageLibraries()
 UINT CollectDisplayPages(DisplaySheet *sheet)
 {
     sheet->pageCount = 0;
-    sheet->extensions = SHCreatePropSheetExtArray(
-        HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Controls Folder\\Display",
-        kMaxDisplayPages);
+    WCHAR panelKey[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, DisplayPanelKey(), -1, panelKey, MAX_PATH);
+    sheet->extensions = SHCreatePropSheetExtArray(HKEY_LOCAL_MACHINE, panelKey, kMaxDisplayPages);
     if (sheet->extensions)
         SHAddFromPropSheetExtArray(sheet->extensions, AddDisplayPage, (LPARAM)sheet);
     return sheet->pageCount;

@@ -7,6 +7,10 @@
 #include <shlobj.h>
 
 extern const char kDisplayPanelKey[];
+extern const char kDevicePanelKey[];
+// The key whose property-sheet handlers add the display's tabs: Display on
+// the NT family; on Windows 9x the display adapter's sheet, Device.
+const char *DisplayPanelKey();
 extern const char kApprovedKey[];
 
 struct PageLibrary {

@@ -1,0 +1,51 @@
+#!/bin/sh
+# A fresh Wine prefix per Windows family for the install round trip. The
+# template is made once per test run with wineboot; each family's prefix is
+# a copy of it, which takes a few seconds where wineboot takes half a minute.
+#
+#   fresh-prefix.sh WINE WINESERVER template DIR
+#   fresh-prefix.sh WINE WINESERVER run TEMPLATE DIR VERSION COMMAND...
+#
+# run copies TEMPLATE to DIR, has Wine report VERSION (win98, winxp, ...) to
+# every program in it, runs COMMAND there and takes the prefix down again;
+# the prefix of a failed run stays for a look.
+set -eu
+wine=$1 wineserver=$2 mode=$3
+shift 3
+
+stop() {
+  "$wineserver" -k 2>/dev/null || true
+  "$wineserver" -w 2>/dev/null || true
+}
+
+case $mode in
+template)
+  export WINEPREFIX=$1
+  stop
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  "$wine" wineboot -i >/dev/null 2>&1 || true
+  # Windows, dialogs and property sheets without an X display.
+  "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null
+  stop
+  test -f "$WINEPREFIX/system.reg"
+  ;;
+run)
+  template=$1 version=$3
+  export WINEPREFIX=$2
+  shift 3
+  stop
+  rm -rf "$WINEPREFIX"
+  cp -a "$template" "$WINEPREFIX"
+  "$wine" reg add 'HKCU\Software\Wine' /v Version /d "$version" /f >/dev/null
+  status=0
+  "$@" || status=$?
+  stop
+  if [ "$status" = 0 ]; then rm -rf "$WINEPREFIX"; fi
+  exit "$status"
+  ;;
+*)
+  echo "usage: $0 WINE WINESERVER template DIR | run TEMPLATE DIR VERSION COMMAND..." >&2
+  exit 2
+  ;;
+esac
