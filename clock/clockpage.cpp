@@ -7,9 +7,10 @@
 
 #include <commctrl.h>
 #include <math.h>
+#include <string.h>
 
-#include "../skin/cfg.h"
-#include "../skin/library.h"
+#include "../cfg/cfg.h"
+#include "quillanlib.h"
 #include "../skin/skin.h"
 #include "engine.h"
 #include "pagetext.h"
@@ -20,6 +21,28 @@ bool g_profileMode;
 char g_profileName[kPathSize];
 ClockSetting g_profileSetting = {0, 0, kPresetUndetermined, kPresetUndetermined};
 bool g_profileDirty;
+int g_coreValueStart, g_coreCaptionEnd;
+int g_memoryValueStart, g_memoryCaptionEnd;
+
+void MeasureClockCaption(HDC dc, UINT id, const char *caption, SIZE size)
+{
+    int *valueStart, *captionEnd;
+    if (id == IDC_CORE_FRAME) {
+        valueStart = &g_coreValueStart;
+        captionEnd = &g_coreCaptionEnd;
+    } else if (id == IDC_MEMORY_FRAME) {
+        valueStart = &g_memoryValueStart;
+        captionEnd = &g_memoryCaptionEnd;
+    } else {
+        return;
+    }
+    *captionEnd = *valueStart = size.cx + size.cy;
+    if (const char *colon = strchr(caption, ':')) {
+        SIZE value = {0, 0};
+        GetTextExtentPoint32A(dc, colon, (int)strlen(colon), &value);
+        *valueStart -= value.cx;
+    }
+}
 
 namespace {
 

@@ -13,6 +13,18 @@ extern char g_profileName[kPathSize];
 extern ClockSetting g_profileSetting;
 // The profile setting is to be saved under the profile name at Apply.
 extern bool g_profileDirty;
+// Set once the profile box has read "SetVantrelOC" in this activation;
+// every new page starts without it.
+extern bool g_profilesQueried;
+void ForgetProfilesQuery();
+
+// Where the number starts in the captions of the two clock frames, and
+// where those captions end, as they were last drawn: only the number is
+// repainted when a clock moves.
+extern int g_coreValueStart, g_coreCaptionEnd;
+extern int g_memoryValueStart, g_memoryCaptionEnd;
+// The skin's report of a group frame's caption, measured in dc at size.
+void MeasureClockCaption(HDC dc, UINT id, const char *caption, SIZE size);
 
 // The page ---------------------------------------------------------------------
 

@@ -1,6 +1,7 @@
 #include "pagetext.h"
 
 #include "settingtext.h"
+#include "../cfg/digits.h"
 #include "textwriter.h"
 
 namespace {
@@ -11,10 +12,6 @@ const int kMostDecimals = 3;
 // Wider fields than any page text can hold are no translation but a mistake.
 const int kWidestField = 260;
 
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
 
 struct Conversion {
     bool left, plus, space, alternate, zero;

@@ -3,12 +3,17 @@
 // the sheet's Apply; until then the box and the clock controls are locked.
 #include <windows.h>
 
-#include "../skin/library.h"
+#include "quillanlib.h"
 #include "clockpage.h"
 #include "engine.h"
 #include "settings.h"
 
 bool g_profilesQueried;
+
+void ForgetProfilesQuery()
+{
+    g_profilesQueried = false;
+}
 
 namespace {
 

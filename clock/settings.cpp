@@ -1,6 +1,6 @@
 #include "settings.h"
 
-#include "../skin/cfg.h"
+#include "../cfg/cfg.h"
 #include "engine.h"
 #include "probe.h"
 
@@ -11,7 +11,7 @@ namespace {
 
 bool ReadSettingText(const char *key, const char *name, ClockSetting *setting)
 {
-    char text[kCfgNameSize];
+    char text[kPathSize];
     if (!CfgReadText(HKEY_CURRENT_USER, key, name, text, sizeof text))
         return false;
     return ParseClockSetting(text, setting);
@@ -19,7 +19,7 @@ bool ReadSettingText(const char *key, const char *name, ClockSetting *setting)
 
 bool WriteSettingText(const char *key, const char *name, const ClockSetting &setting)
 {
-    char text[kCfgNameSize];
+    char text[kPathSize];
     FormatClockSetting(setting, text, sizeof text);
     return CfgWriteText(HKEY_CURRENT_USER, key, name, text) != FALSE;
 }

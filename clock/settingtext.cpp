@@ -1,5 +1,6 @@
 #include "settingtext.h"
 
+#include "../cfg/digits.h"
 #include "textwriter.h"
 
 #include <float.h>
@@ -12,10 +13,6 @@ bool IsSpace(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
 
 char Lower(char c)
 {
@@ -208,30 +205,33 @@ size_t FormatFixed(double value, int decimals, char *out, size_t size)
     return writer.Finish();
 }
 
-size_t FormatClockSetting(const ClockSetting &setting, char *out, size_t size)
+namespace {
+
+size_t FormatClockFields(const ClockSetting &setting, int decimals, const char *separator,
+                         char *out, size_t size)
 {
     TextWriter writer = {out, size, 0};
-    PutFixed(writer, setting.core, 2);
-    writer.Put(' ');
-    PutFixed(writer, setting.memory, 2);
-    writer.Put(' ');
-    writer.PutInteger(setting.latency);
-    writer.Put(' ');
-    writer.PutInteger(setting.timing);
+    PutFixed(writer, setting.core, decimals);
+    writer.Put(separator);
+    PutFixed(writer, setting.memory, decimals);
+    const int32_t presets[] = {setting.latency, setting.timing};
+    for (int32_t preset : presets) {
+        writer.Put(separator);
+        writer.PutInteger(preset);
+    }
     return writer.Finish();
+}
+
+}  // namespace
+
+size_t FormatClockSetting(const ClockSetting &setting, char *out, size_t size)
+{
+    return FormatClockFields(setting, 2, " ", out, size);
 }
 
 size_t FormatClockSummary(const ClockSetting &setting, char *out, size_t size)
 {
-    TextWriter writer = {out, size, 0};
-    PutFixed(writer, setting.core, 1);
-    writer.Put(", ");
-    PutFixed(writer, setting.memory, 1);
-    writer.Put(", ");
-    writer.PutInteger(setting.latency);
-    writer.Put(", ");
-    writer.PutInteger(setting.timing);
-    return writer.Finish();
+    return FormatClockFields(setting, 1, ", ", out, size);
 }
 
 int ScanClocksCommand(const char *text, ClockSetting *setting, int32_t *confirm)

@@ -3,13 +3,9 @@
 
 #include <commctrl.h>
 
-#include "../skin/cfg.h"
+#include "../cfg/cfg.h"
 #include "../skin/library.h"
-
-#if defined(LIBRARY_SERRAFIN)
-#include "../modes/debuglog.h"
-#include "../modes/driverkeys.h"
-#endif
+#include "../skin/skinids.h"
 
 HINSTANCE g_module;
 char g_helpFile[kPathSize];
@@ -36,35 +32,19 @@ void LoadTabTitle()
 {
     char name[16];
     wsprintfA(name, "%d", IDS_TAB_TITLE);
-    if (!CfgReadText(HKEY_CURRENT_USER, LIBRARY_ROOT_KEY "\\Localization", name, g_title,
+    if (!CfgReadText(HKEY_CURRENT_USER, g_library.localizationKey, name, g_title,
                      sizeof g_title))
         LoadStringA(g_module, IDS_TAB_TITLE, g_title, sizeof g_title);
 }
 
-}  // namespace
-
-BOOL AddPage(LPFNADDPROPSHEETPAGE addPage, LPARAM hostValue)
+BOOL MakePage(LPFNADDPROPSHEETPAGE addPage, LPARAM hostValue)
 {
-    // Resources come from the module of exactly this name; a renamed copy
-    // of the library adds nothing.
-    g_module = GetModuleHandleA(LIBRARY_MODULE_NAME);
-    if (!g_module) {
-#if defined(LIBRARY_SERRAFIN)
-        DebugLog("AddPage(%s)", "!ok");
-#endif
-        return FALSE;
-    }
     // The window of an earlier, closed sheet must never be addressed by
     // this one's page: it learns its own sheet when first activated.
     g_sheetWindow = NULL;
-#if defined(LIBRARY_SERRAFIN)
-    DetectPlatformBranch();
-#endif
+    g_library.onCreatePage();
     InitCommonControls();
-#if defined(LIBRARY_SERRAFIN)
-    DebugLog("CreatePage()");
-#endif
-    g_helpKnown = CfgReadText(HKEY_CURRENT_USER, LIBRARY_ROOT_KEY, "HelpFile", g_helpFile,
+    g_helpKnown = CfgReadText(HKEY_CURRENT_USER, g_library.rootKey, "HelpFile", g_helpFile,
                               sizeof g_helpFile);
 
     PROPSHEETPAGEA page;
@@ -73,18 +53,13 @@ BOOL AddPage(LPFNADDPROPSHEETPAGE addPage, LPARAM hostValue)
     page.dwFlags = PSP_USETITLE | PSP_USEICONID | PSP_USECALLBACK | (g_helpKnown ? PSP_HASHELP : 0);
     page.hInstance = g_module;
     page.pszTemplate = MAKEINTRESOURCEA(IDD_PAGE);
-    page.pszIcon = MAKEINTRESOURCEA(kPageIconId);
+    page.pszIcon = MAKEINTRESOURCEA(g_library.iconId);
     page.pszTitle = g_title;
-    page.pfnDlgProc = LIBRARY_PAGE_PROC;
+    page.pfnDlgProc = g_library.pageProc;
     page.lParam = 0;
     page.pfnCallback = PageCallback;
 
     LoadTabTitle();
-#if defined(LIBRARY_SERRAFIN)
-    DebugLog("%s", g_title);
-#else
-    g_profilesQueried = false;
-#endif
 
     // A page that cannot be made, or that the host refuses, is reported as
     // not added; a refused one would otherwise never be freed.
@@ -94,11 +69,31 @@ BOOL AddPage(LPFNADDPROPSHEETPAGE addPage, LPARAM hostValue)
     BOOL added = handle && addPage(handle, hostValue);
     if (handle && !added)
         DestroyPropertySheetPage(handle);
-#if defined(LIBRARY_SERRAFIN)
-    DebugLog("AddPage(%s)", added ? "ok" : "!ok");
-#endif
     return added;
 }
+
+}  // namespace
+
+BOOL AddPage(LPFNADDPROPSHEETPAGE addPage, LPARAM hostValue)
+{
+    // Resources come from the module of exactly this name; a renamed copy
+    // of the library adds nothing.
+    g_module = GetModuleHandleA(g_library.moduleName);
+    BOOL added = g_module && MakePage(addPage, hostValue);
+    g_library.onPageAdded(g_module ? g_title : NULL, added);
+    return added;
+}
+
+void IgnorePageEvent() {}
+
+void IgnorePageAdded(const char *, BOOL) {}
+
+bool IgnoreContextHelp(HWND, INT_PTR *)
+{
+    return false;
+}
+
+void IgnoreFrameCaption(HDC, UINT, const char *, SIZE) {}
 
 void SetPageChanged(HWND page, BOOL changed)
 {

@@ -3,10 +3,9 @@
 #include <windows.h>
 #include <prsht.h>
 
-enum {
-    kPathSize = 260,
-    kTitleSize = 128,
-};
+#include "../cfg/cfg.h"
+
+enum { kTitleSize = 128 };
 
 // The library's own module, found by its file name when the page is made.
 extern HINSTANCE g_module;

@@ -5,7 +5,7 @@
 #pragma once
 #include <stddef.h>
 
-#include "keypath.h"
+#include "../cfg/keypath.h"
 
 // One listed display mode (the modes page's list item data).
 struct ModeEntry {

@@ -5,7 +5,7 @@
 
 #include "cfg.h"
 #include "keypath.h"
-#include "library.h"
+#include "serrafinlib.h"
 
 namespace {
 

@@ -2,24 +2,21 @@
 
 #include "cfg.h"
 #include "debuglog.h"
+#include "digits.h"
 #include "keypath.h"
-#include "library.h"
+#include "serrafinlib.h"
 
 bool g_isWin9x, g_isWin2000, g_isWinXP;
 char *g_deviceKeys[kMaxDeviceKeys];
 int g_deviceKeyCount;
-char g_modesKey[kKeyPathSize];
+char g_modesKey[kPathSize];
 HKEY g_modesRoot = HKEY_LOCAL_MACHINE;
-char g_dalKey[kKeyPathSize];
+char g_dalKey[kPathSize];
 
 namespace {
 
 const char kModesFallback[] = LIBRARY_ROOT_KEY "\\Modes";
 
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
 
 char LastChar(const char *text)
 {
@@ -53,13 +50,13 @@ bool StartsWith(const char *text, const char *prefix)
 BOOL AddDisplayInstance(LONG_PTR nameArgument, LONG_PTR deviceKeyArgument)
 {
     const char *name = (const char *)nameArgument;
-    char instanceKey[kKeyPathSize];
+    char instanceKey[kPathSize];
     // An instance whose path does not fit is passed over: cut short, it
     // could name another instance of the same device.
     if (!FormatPath(instanceKey, sizeof instanceKey, "%s\\%s", (const char *)deviceKeyArgument,
                     name))
         return TRUE;
-    char deviceClass[kCfgNameSize];
+    char deviceClass[kPathSize];
     if (!CfgReadText(HKEY_LOCAL_MACHINE, instanceKey, "Class", deviceClass, sizeof deviceClass) ||
         !SameTextIgnoringCase(deviceClass, "Display"))
         return TRUE;
@@ -76,7 +73,7 @@ BOOL WalkDevice(LONG_PTR nameArgument, LONG_PTR treeArgument)
     const char *name = (const char *)nameArgument;
     if (!name[0])
         return TRUE;
-    char deviceKey[kKeyPathSize];
+    char deviceKey[kPathSize];
     if (!FormatPath(deviceKey, sizeof deviceKey, "%s\\%s", (const char *)treeArgument, name))
         return TRUE;
     CfgEnumerate(HKEY_LOCAL_MACHINE, deviceKey, kCfgWalkSubKeys, AddDisplayInstance,
@@ -133,9 +130,9 @@ void SearchDalKeyXP()
 {
     if (g_deviceKeyCount == 0)
         return;
-    char parameters[kKeyPathSize];
-    char videoId[kCfgNameSize];
-    char videoKey[kKeyPathSize];
+    char parameters[kPathSize];
+    char videoId[kPathSize];
+    char videoKey[kPathSize];
     if (!FormatPath(parameters, sizeof parameters, "%s\\Device Parameters", g_deviceKeys[0]) ||
         !CfgReadText(HKEY_LOCAL_MACHINE, parameters, "VideoID", videoId, sizeof videoId) ||
         !FormatPath(videoKey, sizeof videoKey, "%s\\%s", VIDEO_ROOT, videoId))
@@ -184,7 +181,7 @@ void FindModesKey()
     g_modesKey[0] = '\0';
     if (g_deviceKeyCount > 0) {
         g_modesRoot = HKEY_LOCAL_MACHINE;
-        char driver[kCfgNameSize];
+        char driver[kPathSize];
         // A driver value too long for the path gives no modes key at all
         // rather than a cut one.
         if (CfgReadText(HKEY_LOCAL_MACHINE, g_deviceKeys[0], "Driver", driver, sizeof driver) &&

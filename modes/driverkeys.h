@@ -4,13 +4,15 @@
 #pragma once
 #include <windows.h>
 
+#include "../cfg/cfg.h"
+
 // The platform branch; at most one is set, none on other NT versions.
 extern bool g_isWin9x, g_isWin2000, g_isWinXP;
 void DetectPlatformBranch();
 
 // Display-class device instance keys under HKEY_LOCAL_MACHINE, in discovery
 // order; only the first is used. Each is a CfgAlloc copy.
-enum { kMaxDeviceKeys = 9, kKeyPathSize = 260 };
+enum { kMaxDeviceKeys = 9 };
 extern char *g_deviceKeys[kMaxDeviceKeys];
 extern int g_deviceKeyCount;
 // Empties the table, detects the branch and fills the table again.
@@ -21,13 +23,13 @@ void FreeDeviceKeys();
 // The driver's Modes key (root HKEY_LOCAL_MACHINE) or the fall-back
 // "Software\Vantrel\Modivane\Modes" (root HKEY_CURRENT_USER); empty when
 // neither exists.
-extern char g_modesKey[kKeyPathSize];
+extern char g_modesKey[kPathSize];
 extern HKEY g_modesRoot;
 void FindModesKey();
 
 // The key holding the DAL lists, under HKEY_LOCAL_MACHINE; empty when none
 // was found.
-extern char g_dalKey[kKeyPathSize];
+extern char g_dalKey[kPathSize];
 void FindDalKey();
 
 // Where the search looks, under HKEY_LOCAL_MACHINE.

@@ -4,7 +4,7 @@
 #include "modelist.h"
 
 #include "../frame/page.h"
-#include "../skin/library.h"
+#include "serrafinlib.h"
 #include "cfg.h"
 #include "dalcodec.h"
 #include "debuglog.h"
@@ -97,7 +97,7 @@ void DefineColumns(HWND list)
 // The "RefreshRate" of one mode key; false when there is none.
 bool ReadStoredRefresh(int depth, int width, int height, LONG *rate)
 {
-    char path[kKeyPathSize];
+    char path[kPathSize];
     return FormatModeKeyPath(path, sizeof path, g_modesKey, depth, width, height) &&
            CfgReadInt(g_modesRoot, path, "RefreshRate", rate, 0);
 }
@@ -111,7 +111,7 @@ int DriverListRefresh(const DalEntry &entry)
         return 0;
     LONG rate = 0;
     if (entry.depth == 8 || entry.depth == 32) {
-        char path[kKeyPathSize];
+        char path[kPathSize];
         if (FormatModeKeyPath(path, sizeof path, g_modesKey, entry.depth, entry.width,
                               entry.height) &&
             CfgKeyExists(g_modesRoot, path)) {
@@ -153,7 +153,7 @@ void AddDisplayMode(HWND page, const DEVMODEA &mode)
     if (!ReadStoredRefresh(16, width, height, &refresh))
         ReadStoredRefresh(32, width, height, &refresh);
     char rates[kRefreshListSize] = "";
-    char path[kKeyPathSize];
+    char path[kPathSize];
     if (FormatModeKeyPath(path, sizeof path, g_modesKey, 8, width, height))
         CfgReadText(g_modesRoot, path, "", rates, sizeof rates);
     AddEntry(page, width, height, 0, refresh, lstrlenA(rates) >= 4 ? rates : kDefaultRefreshList,

@@ -5,7 +5,7 @@
 #include "modespage.h"
 
 #include "../frame/page.h"
-#include "../skin/library.h"
+#include "serrafinlib.h"
 #include "../skin/skin.h"
 #include "debuglog.h"
 #include "modelist.h"

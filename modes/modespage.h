@@ -1,7 +1,6 @@
-// The modes page: its dialog procedure (handed to page creation through
-// skin/library.h), and what the skin kit asks of it: the release of its
-// list when the sheet is cancelled, and the refresh menu that context help
-// gives way to on a mode's icon.
+// The modes page, and what it hangs on the skin through the library's table
+// (serrafinlib.cpp): the release of its list when the sheet is cancelled,
+// and the refresh menu that context help gives way to on a mode's icon.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>

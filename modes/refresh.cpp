@@ -4,7 +4,7 @@
 #include <stddef.h>
 
 #include "../frame/page.h"
-#include "../skin/library.h"
+#include "serrafinlib.h"
 #include "../skin/skin.h"
 #include "cfg.h"
 #include "debuglog.h"
@@ -158,7 +158,7 @@ void StoreRefresh(ModeEntry *entry)
         char rate[kRateTextSize];
         wsprintfA(rate, "%d", entry->refresh);
         for (int depth : kModeDepths) {
-            char modeKey[kKeyPathSize];
+            char modeKey[kPathSize];
             // A key path that does not fit is not cut short into another key.
             if (CoversDepth(entry, depth) &&
                 FormatModeKeyPathByName(modeKey, sizeof modeKey, g_modesKey, depth, name))
@@ -166,7 +166,7 @@ void StoreRefresh(ModeEntry *entry)
         }
         if (entry->extra) {
             DebugLog("Custom Refresh string for DP (%s=>%s)", name, entry->refreshList);
-            char modeKey[kKeyPathSize];
+            char modeKey[kPathSize];
             if (FormatModeKeyPathByName(modeKey, sizeof modeKey, g_modesKey, 8, name))
                 CfgWriteText(g_modesRoot, modeKey, "", entry->refreshList);
         }
@@ -183,7 +183,7 @@ void RemoveModeKeys(const ModeEntry *entry)
     if (!g_modesKey[0] || !FormatModeName(name, sizeof name, entry->width, entry->height))
         return;
     for (int depth : kModeDepths) {
-        char modeKey[kKeyPathSize], depthKey[kKeyPathSize];
+        char modeKey[kPathSize], depthKey[kPathSize];
         if (!CoversDepth(entry, depth) ||
             !FormatModeKeyPathByName(modeKey, sizeof modeKey, g_modesKey, depth, name) ||
             !FormatDepthKeyPath(depthKey, sizeof depthKey, g_modesKey, depth))

@@ -5,8 +5,12 @@
 
 #include <stdio.h>
 
+#include "cfg.h"
 #include "remover.h"
 #include "resource.h"
+
+// The remover only deletes values: the plain registry helpers do.
+const CfgOptions g_cfgOptions = CFG_PLAIN_OPTIONS;
 
 BOOL g_isWin9x;
 
@@ -67,34 +71,12 @@ void OnCommand(HWND dialog, WPARAM wParam)
 
 }  // namespace
 
-BOOL FormatTextV(char *buffer, size_t size, const char *format, va_list args)
-{
-    if (size == 0)
-        return FALSE;
-    // _vsnprintf leaves the buffer unterminated when the text fills it, and
-    // returns -1 when the text is longer.
-    int length = _vsnprintf(buffer, size, format, args);
-    buffer[size - 1] = '\0';
-    return length >= 0 && (size_t)length < size;
-}
-
-BOOL FormatPath(char *buffer, size_t size, const char *format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    BOOL fits = FormatTextV(buffer, size, format, args);
-    va_end(args);
-    if (!fits && size > 0)
-        buffer[0] = '\0';
-    return fits;
-}
-
 void AddLogLine(const char *format, ...)
 {
     char line[kPathSize];
     va_list args;
     va_start(args, format);
-    FormatTextV(line, sizeof line, format, args);
+    FormatBoundedV(line, sizeof line, format, args);
     va_end(args);
 
     LVITEMA item;

@@ -6,9 +6,8 @@
 #include <stdarg.h>
 #include <stddef.h>
 
-enum {
-    kPathSize = 260,  // key paths, file and folder paths, names, log lines
-};
+#include "../cfg/cfg.h"
+#include "../cfg/keypath.h"
 
 // Set by DetectWindowsFamily on the 9x family; read only by RunRemoval.
 extern BOOL g_isWin9x;
@@ -24,12 +23,3 @@ BOOL ProbeRegistryKey(HKEY root, const char *parent, const char *name);
 void RemoveRegistryTree(HKEY root, const char *parent, const char *name);
 BOOL ShellRemoveFile(HWND owner, UINT operation, const char *source, const char *destination);
 BOOL ResolveSpecialFolder(int csidl, char *path);
-
-// Formats into a fixed buffer, never past its end; the text is always
-// terminated. Returns FALSE when the whole text did not fit (the buffer then
-// holds the cut text).
-BOOL FormatTextV(char *buffer, size_t size, const char *format, va_list args);
-// As FormatTextV, for a path: a path that does not fit is never used in a
-// shortened form, so on FALSE the buffer is left empty.
-BOOL FormatPath(char *buffer, size_t size, const char *format, ...)
-    __attribute__((format(printf, 3, 4)));

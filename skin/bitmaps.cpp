@@ -4,19 +4,18 @@
 #include <stdint.h>
 
 #include "../frame/page.h"
-#include "cfg.h"
+#include "../cfg/cfg.h"
 #include "library.h"
 #include "skin.h"
 #include "tint.h"
 
 HBITMAP g_backgroundBitmap;
-#if !defined(LIBRARY_SERRAFIN)
 HBITMAP g_logoBitmap;
-#endif
 
 namespace {
 
-HBITMAP LoadBitmapFile(const char *path)
+// Kept out of line: each picture is loaded from more than one place.
+__attribute__((noinline)) HBITMAP LoadBitmapFile(const char *path)
 {
     return (HBITMAP)LoadImageA(NULL, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
 }
@@ -24,7 +23,7 @@ HBITMAP LoadBitmapFile(const char *path)
 HBITMAP LoadNamedBitmap(const char *valueName)
 {
     char path[kPathSize];
-    if (!CfgReadText(HKEY_CURRENT_USER, LIBRARY_ROOT_KEY, valueName, path, sizeof path))
+    if (!CfgReadText(HKEY_CURRENT_USER, g_library.rootKey, valueName, path, sizeof path))
         return NULL;
     return LoadBitmapFile(path);
 }
@@ -51,21 +50,17 @@ bool BitmapSize(HBITMAP bitmap, int *width, int *height)
 void DeleteSkinBitmaps()
 {
     DeleteBitmap(&g_backgroundBitmap);
-#if !defined(LIBRARY_SERRAFIN)
     DeleteBitmap(&g_logoBitmap);
-#endif
 }
 
 void LoadSkinBitmaps(HWND dialog)
 {
     DeleteSkinBitmaps();
     g_backgroundBitmap = LoadNamedBitmap("BackgroundBitmap");
-#if defined(LIBRARY_SERRAFIN)
-    if (!g_backgroundBitmap)
-        g_backgroundBitmap = LoadBitmapFile(LIBRARY_FALLBACK_BACKGROUND);
-#else
-    g_logoBitmap = LoadNamedBitmap("LogoBitmap");
-#endif
+    if (!g_backgroundBitmap && g_library.fallbackBackground)
+        g_backgroundBitmap = LoadBitmapFile(g_library.fallbackBackground);
+    if (g_library.hasLogo)
+        g_logoBitmap = LoadNamedBitmap("LogoBitmap");
     if (!g_backgroundBitmap)
         return;
     if (HDC dc = GetDC(dialog)) {
@@ -149,7 +144,7 @@ void PaintBackground(HDC dc, const RECT *area, HBITMAP background)
         return;
     HGDIOBJ old = SelectObject(memory, background);
     if (width < pictureWidth + 32 || height < pictureHeight + 32) {
-        SetStretchBltMode(dc, LIBRARY_STRETCH_MODE);
+        SetStretchBltMode(dc, g_library.stretchMode);
         SetBrushOrgEx(dc, 0, 0, NULL);
         StretchBlt(dc, 0, 0, width, height, memory, 0, 0, pictureWidth, pictureHeight, SRCCOPY);
     } else {

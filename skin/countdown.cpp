@@ -2,6 +2,7 @@
 // of 50 ms to keep it, or it is undone.
 #include "library.h"
 #include "skin.h"
+#include "skinids.h"
 
 int g_countdownTicks;
 
@@ -85,7 +86,7 @@ INT_PTR CALLBACK CountdownDialog(HWND dialog, UINT message, WPARAM wParam, LPARA
     case WM_ERASEBKGND:
         return EraseSkinBackground(dialog, (HDC)wParam);
     case WM_SYSCOLORCHANGE:
-        if (!kIsSerrafin)
+        if (g_library.countdownFollowsColours)
             LoadSkinBitmaps(dialog);
         return 0;
     case WM_CTLCOLORSTATIC:

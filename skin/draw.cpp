@@ -8,10 +8,6 @@
 #include "skin.h"
 
 int g_captionHeight;
-#if !defined(LIBRARY_SERRAFIN)
-int g_coreValueStart, g_coreCaptionEnd;
-int g_memoryValueStart, g_memoryCaptionEnd;
-#endif
 
 namespace {
 
@@ -81,7 +77,7 @@ INT_PTR DrawSkinButton(HWND, const DRAWITEMSTRUCT *item)
     if (!text.length)
         return 1;
     COLORREF colour = GetControlColour(item->CtlID);
-    COLORREF mainColour = kWhiteDisabledButtons && (item->itemState & ODS_DISABLED)
+    COLORREF mainColour = g_library.whiteDisabledButtons && (item->itemState & ODS_DISABLED)
                               ? RGB(255, 255, 255)
                               : colour;
     DrawShadowedText(dc, text, &rect, DT_SINGLELINE | DT_CENTER | DT_VCENTER, colour, mainColour);
@@ -100,23 +96,7 @@ INT_PTR DrawGroupFrame(HWND, const DRAWITEMSTRUCT *item)
     int captionLeft = item->rcItem.left + (8 * cy) / 10;
     RECT caption = {captionLeft, 0, captionLeft + cx, cy};
 
-#if !defined(LIBRARY_SERRAFIN)
-    // The clock page repaints only the number in these captions, so it
-    // needs to know where the number starts and the caption ends.
-    int valueWidth = 0;
-    if (const char *colon = strchr(text.text, ':')) {
-        SIZE value = {0, 0};
-        GetTextExtentPoint32A(dc, colon, (int)strlen(colon), &value);
-        valueWidth = value.cx;
-    }
-    if (item->CtlID == IDC_CORE_FRAME) {
-        g_coreValueStart = cy + cx - valueWidth;
-        g_coreCaptionEnd = cx + cy;
-    } else if (item->CtlID == IDC_MEMORY_FRAME) {
-        g_memoryValueStart = cy + cx - valueWidth;
-        g_memoryCaptionEnd = cx + cy;
-    }
-#endif
+    g_library.onFrameCaption(dc, item->CtlID, text.text, size);
 
     SetBkMode(dc, TRANSPARENT);
     DrawShadowedText(dc, text, &caption, DT_SINGLELINE | DT_LEFT | DT_TOP,
@@ -132,7 +112,6 @@ INT_PTR DrawGroupFrame(HWND, const DRAWITEMSTRUCT *item)
     return 1;
 }
 
-#if !defined(LIBRARY_SERRAFIN)
 INT_PTR DrawLogoPanel(HWND, const DRAWITEMSTRUCT *item)
 {
     HDC dc = item->hDC;
@@ -159,7 +138,6 @@ INT_PTR DrawLogoPanel(HWND, const DRAWITEMSTRUCT *item)
                      GetControlColour(item->CtlID));
     return 1;
 }
-#endif
 
 void RefreshControl(HWND dialog, int id, const char *text, int xOffset, int width, BOOL partial)
 {

@@ -1,63 +1,60 @@
-// What differs between the two page libraries that share frame/ and skin/.
-// Each deliverable's build defines exactly one of LIBRARY_QUILLAN or
-// LIBRARY_SERRAFIN; code that must differ asks kIsSerrafin (or the values
-// below) instead of keeping a second copy of itself.
+// What the kit (frame/ and skin/) needs to know of the page library it is
+// linked into. Each page library describes itself in one table, g_library,
+// defined in its own folder; the kit reads the table and never asks which
+// library it serves.
 #pragma once
 #include <windows.h>
 
-#if defined(LIBRARY_QUILLAN) && defined(LIBRARY_SERRAFIN)
-#error "a page library is either Quillan or Serrafin"
-#endif
+struct HelpTextRow;
 
-#if defined(LIBRARY_SERRAFIN)
-#include "../modes/serrafinids.h"
+struct PageLibrary {
+    // Resources come from the module of exactly this name.
+    const char *moduleName;
+    // The root key under HKEY_CURRENT_USER and its sub-keys the skin reads.
+    const char *rootKey;
+    const char *localizationKey;
+    const char *fontDefinitionsKey;
+    const char *fontControlsKey;
+    const char *coloursKey;
+    const char *helpKey;
 
-enum { kIsSerrafin = 1 };
-#define LIBRARY_MODULE_NAME "Serrafin.dll"
-#define LIBRARY_ROOT_KEY "Software\\Vantrel\\Modivane"
-enum { kPageIconId = IDI_PAGE };
+    DLGPROC pageProc;
+    int iconId;
+    // Built-in context help; the registry's texts are loaded into the rows.
+    HelpTextRow *helpTexts;
+    int helpTextCount;
 
-INT_PTR CALLBACK ModesPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
-#define LIBRARY_PAGE_PROC ModesPageProc
+    // How a background smaller than the dialog is stretched.
+    int stretchMode;
+    // Disabled owner-drawn buttons are drawn white, not in the control's colour.
+    bool whiteDisabledButtons;
+    // The page has a logo panel, pictured by "LogoBitmap".
+    bool hasLogo;
+    // The countdown dialog follows a change of system colours.
+    bool countdownFollowsColours;
+    // The picture used without a "BackgroundBitmap" value; NULL for none.
+    const char *fallbackBackground;
 
-// Without a BackgroundBitmap value the modes page looks for its own picture
-// in the current directory.
-#define LIBRARY_FALLBACK_BACKGROUND "Serrafin.bmp"
-#define LIBRARY_STRETCH_MODE HALFTONE
-// Owner-drawn buttons keep the control's colour even when disabled.
-enum { kWhiteDisabledButtons = 0 };
+    // What the library adds. Every hook is set; where a library adds
+    // nothing it names one of the kit's Ignore... functions below.
+    // Runs as a new page is about to be made.
+    void (*onCreatePage)();
+    // Runs once AddPage knows its answer; title is NULL when the library's
+    // module was not found.
+    void (*onPageAdded)(const char *title, BOOL added);
+    // Runs after ApplySkin has skinned a dialog.
+    void (*onSkinApplied)();
+    // Runs before context help; true when it answered, with *result.
+    bool (*onContextHelp)(HWND dialog, INT_PTR *result);
+    // A group frame's caption was measured in dc at size.
+    void (*onFrameCaption)(HDC dc, UINT id, const char *caption, SIZE size);
+    // Runs when the skin is released.
+    void (*onRelease)();
+};
 
-// Built-in context help: control id, text.
-#define LIBRARY_HELP_TEXTS {IDC_MODE_LIST, "Custom Display Settings.", NULL},
+extern const PageLibrary g_library;
 
-#else
-// Quillan's copy is the base; the remover links the base registry helpers too.
-#include "../clock/quillanids.h"
-
-enum { kIsSerrafin = 0 };
-#define LIBRARY_MODULE_NAME "Quillan.dll"
-#define LIBRARY_ROOT_KEY "Software\\Vantrel\\ATI Radeon Tachyra"
-enum { kPageIconId = IDI_PAGE };
-
-INT_PTR CALLBACK ClockPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
-#define LIBRARY_PAGE_PROC ClockPageProc
-// Set once the profile box has read "SetVantrelOC" in this activation;
-// every new page starts without it.
-extern bool g_profilesQueried;
-
-#define LIBRARY_STRETCH_MODE COLORONCOLOR
-enum { kWhiteDisabledButtons = 1 };
-
-#define LIBRARY_HELP_TEXTS                                                          \
-    {IDC_FACTORY_DEFAULTS, "Set the values back to where they belong.", NULL},           \
-    {IDC_MEMORY_SLIDER, "Sets the GPU memory clock rate", NULL},                         \
-    {IDC_CORE_SLIDER, "Sets the GPU core clock rate", NULL},                             \
-    {IDC_VALUES_TEXT, "Actual internal values used by the card.", NULL},                 \
-    {IDC_TIMING_SLOW, "Sets the timing for GPU memory burst rates.", NULL},              \
-    {IDC_TIMING_MEDIUM, "Sets the timing for GPU memory burst rates.", NULL},            \
-    {IDC_TIMING_FAST, "Sets the timing for GPU memory burst rates.", NULL},              \
-    {IDC_LATENCY_SLOW, NULL, NULL},                                                      \
-    {IDC_LATENCY_MEDIUM, "The initial access delay for GPU memory is called the latency", NULL}, \
-    {IDC_LATENCY_FAST, "The initial access delay for GPU memory is called the latency", NULL},
-
-#endif
+void IgnorePageEvent();
+void IgnorePageAdded(const char *title, BOOL added);
+bool IgnoreContextHelp(HWND dialog, INT_PTR *result);
+void IgnoreFrameCaption(HDC dc, UINT id, const char *caption, SIZE size);

@@ -5,28 +5,15 @@
 #include <htmlhelp.h>
 
 #include "../frame/page.h"
-#include "cfg.h"
+#include "../cfg/cfg.h"
 #include "library.h"
 
-#if defined(LIBRARY_SERRAFIN)
-#include "../modes/driverkeys.h"
-#include "../modes/modespage.h"
-#endif
 
 FontEntry g_fontTable[kFontTableSize];
 int g_fontCount;
 LONG g_shadowOffset;
 
-HelpTextRow g_helpTextTable[] = {LIBRARY_HELP_TEXTS};
-const int g_helpTextCount = sizeof g_helpTextTable / sizeof g_helpTextTable[0];
-
 namespace {
-
-const char kLocalizationKey[] = LIBRARY_ROOT_KEY "\\Localization";
-const char kFontDefinitionsKey[] = LIBRARY_ROOT_KEY "\\Fonts\\Definitions";
-const char kFontControlsKey[] = LIBRARY_ROOT_KEY "\\Fonts\\Controls";
-const char kColoursKey[] = LIBRARY_ROOT_KEY "\\Colours";
-const char kHelpKey[] = LIBRARY_ROOT_KEY "\\Help";
 
 // Controls are named in the registry by their id as signed decimal text.
 void ControlValueName(int id, char (&name)[16])
@@ -44,13 +31,13 @@ HFONT FindFont(LONG number)
 
 BOOL AddFontDefinition(LONG_PTR subKeyName, LONG_PTR)
 {
-    // The root path is short and a sub-key name fits kCfgNameSize, so the
-    // joined path always fits.
-    char key[sizeof kFontDefinitionsKey + kCfgNameSize];
-    lstrcpynA(key, kFontDefinitionsKey, sizeof key);
+    // The root path is far shorter than kPathSize and a sub-key name fits
+    // kPathSize, so the joined path always fits.
+    char key[2 * kPathSize];
+    lstrcpynA(key, g_library.fontDefinitionsKey, sizeof key);
     lstrcatA(key, "\\");
-    lstrcpynA(key + lstrlenA(key), (const char *)subKeyName, kCfgNameSize);
-    char face[kCfgNameSize];
+    lstrcpynA(key + lstrlenA(key), (const char *)subKeyName, kPathSize);
+    char face[kPathSize];
     if (!CfgReadText(HKEY_CURRENT_USER, key, "Font", face, sizeof face))
         return TRUE;
     LONG number;
@@ -84,12 +71,12 @@ BOOL CALLBACK SkinControl(HWND control, LPARAM)
 {
     char name[16];
     ControlValueName(GetDlgCtrlID(control), name);
-    char text[kCfgNameSize];
-    if (CfgReadText(HKEY_CURRENT_USER, kLocalizationKey, name, text, sizeof text))
+    char text[kPathSize];
+    if (CfgReadText(HKEY_CURRENT_USER, g_library.localizationKey, name, text, sizeof text))
         SetWindowTextA(control, text);
     LONG number = -1;
-    if (!CfgReadInt(HKEY_CURRENT_USER, kFontControlsKey, name, &number, -1))
-        CfgReadInt(HKEY_CURRENT_USER, kFontControlsKey, "Default", &number, -1);
+    if (!CfgReadInt(HKEY_CURRENT_USER, g_library.fontControlsKey, name, &number, -1))
+        CfgReadInt(HKEY_CURRENT_USER, g_library.fontControlsKey, "Default", &number, -1);
     if (HFONT font = FindFont(number))
         SendMessageA(control, WM_SETFONT, (WPARAM)font, FALSE);
     return TRUE;
@@ -109,11 +96,22 @@ HWND CallHtmlHelp(HWND owner, const char *file, UINT command, DWORD_PTR data)
     return htmlHelp ? htmlHelp(owner, file, command, data) : NULL;
 }
 
-void ReleaseHelpTexts()
+HelpTextRow *HelpTextsEnd()
 {
-    for (int i = 0; i < g_helpTextCount; ++i) {
-        CfgFree(g_helpTextTable[i].loaded);
-        g_helpTextTable[i].loaded = NULL;
+    return g_library.helpTexts + g_library.helpTextCount;
+}
+
+// Frees each row's text from the registry and, when asked, reads it again.
+void RenewHelpTexts(bool load)
+{
+    for (HelpTextRow *row = g_library.helpTexts; row < HelpTextsEnd(); ++row) {
+        CfgFree(row->loaded);
+        row->loaded = NULL;
+        if (load) {
+            char name[16];
+            ControlValueName(row->id, name);
+            row->loaded = CfgReadString(HKEY_CURRENT_USER, g_library.helpKey, name);
+        }
     }
 }
 
@@ -121,12 +119,10 @@ void ReleaseHelpTexts()
 
 void ApplySkin(HWND dialog)
 {
-    CfgReadInt(HKEY_CURRENT_USER, kColoursKey, "Shadow", &g_shadowOffset, 0);
-    CfgEnumerate(HKEY_CURRENT_USER, kFontDefinitionsKey, kCfgWalkSubKeys, AddFontDefinition, 0);
+    CfgReadInt(HKEY_CURRENT_USER, g_library.coloursKey, "Shadow", &g_shadowOffset, 0);
+    CfgEnumerate(HKEY_CURRENT_USER, g_library.fontDefinitionsKey, kCfgWalkSubKeys, AddFontDefinition, 0);
     EnumChildWindows(dialog, SkinControl, 0);
-#if defined(LIBRARY_SERRAFIN)
-    FindModesKey();
-#endif
+    g_library.onSkinApplied();
 }
 
 COLORREF GetControlColour(int id)
@@ -135,10 +131,10 @@ COLORREF GetControlColour(int id)
     ControlValueName(id, name);
     // A value too long for 4 bytes may still leave some of its bytes behind.
     COLORREF colour = 0;
-    if (CfgReadValue(HKEY_CURRENT_USER, kColoursKey, name, &colour, sizeof colour))
+    if (CfgReadValue(HKEY_CURRENT_USER, g_library.coloursKey, name, &colour, sizeof colour))
         return colour;
     colour = 0;
-    if (CfgReadValue(HKEY_CURRENT_USER, kColoursKey, "default", &colour, sizeof colour))
+    if (CfgReadValue(HKEY_CURRENT_USER, g_library.coloursKey, "default", &colour, sizeof colour))
         return colour;
     return 0;
 }
@@ -147,20 +143,14 @@ void LoadHelpTexts()
 {
     // Texts of an earlier page that was never released are replaced, not
     // leaked, and a value removed since then no longer shows.
-    ReleaseHelpTexts();
-    for (int i = 0; i < g_helpTextCount; ++i) {
-        char name[16];
-        ControlValueName(g_helpTextTable[i].id, name);
-        g_helpTextTable[i].loaded = CfgReadString(HKEY_CURRENT_USER, kHelpKey, name);
-    }
+    RenewHelpTexts(true);
 }
 
 const char *GetHelpText(int id)
 {
-    for (int i = 0; i < g_helpTextCount; ++i)
-        if (g_helpTextTable[i].id == id)
-            return g_helpTextTable[i].loaded ? g_helpTextTable[i].loaded
-                                             : g_helpTextTable[i].builtIn;
+    for (const HelpTextRow *row = g_library.helpTexts; row < HelpTextsEnd(); ++row)
+        if (row->id == id)
+            return row->loaded ? row->loaded : row->builtIn;
     return NULL;
 }
 
@@ -179,12 +169,11 @@ INT_PTR ShowContextHelp(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
             return 0;
         return (INT_PTR)CallHtmlHelp(dialog, g_helpFile, HH_DISPLAY_TOC, 0);
     }
-#if defined(LIBRARY_SERRAFIN)
-    // On a mode's icon the page offers its refresh rates instead of help.
-    INT_PTR menuResult;
-    if (OfferRefreshMenu(dialog, &menuResult))
-        return menuResult;
-#endif
+    // The page may answer first (the modes page offers a mode's refresh
+    // rates on its icon).
+    INT_PTR pageResult;
+    if (g_library.onContextHelp(dialog, &pageResult))
+        return pageResult;
     const char *text = GetHelpText(GetDlgCtrlID(control));
     if (!text)
         return 0;
@@ -206,8 +195,6 @@ void ReleaseSkin()
     for (int i = 0; i < g_fontCount; ++i)
         DeleteObject(g_fontTable[i].font);
     g_fontCount = 0;
-    ReleaseHelpTexts();
-#if defined(LIBRARY_SERRAFIN)
-    ReleaseModeList();
-#endif
+    RenewHelpTexts(false);
+    g_library.onRelease();
 }

@@ -23,8 +23,6 @@ struct HelpTextRow {
     const char *builtIn;  // NULL: no help unless the registry has some
     char *loaded;         // from the registry, owned by the table
 };
-extern HelpTextRow g_helpTextTable[];
-extern const int g_helpTextCount;
 
 // Settings -------------------------------------------------------------------
 
@@ -39,9 +37,8 @@ void ReleaseSkin();
 // Bitmaps ------------------------------------------------------------------------
 
 extern HBITMAP g_backgroundBitmap;
-#if !defined(LIBRARY_SERRAFIN)
+// NULL unless the library has a logo panel.
 extern HBITMAP g_logoBitmap;
-#endif
 
 void LoadSkinBitmaps(HWND dialog);
 void DeleteSkinBitmaps();
@@ -55,19 +52,11 @@ BOOL EraseSkinBackground(HWND dialog, HDC dc);
 
 // Height of the last caption DrawGroupFrame measured.
 extern int g_captionHeight;
-#if !defined(LIBRARY_SERRAFIN)
-// Where the number starts in the captions of the two clock frames, and
-// where those captions end, as DrawGroupFrame last drew them.
-extern int g_coreValueStart, g_coreCaptionEnd;
-extern int g_memoryValueStart, g_memoryCaptionEnd;
-#endif
 
 COLORREF DarkenColour(COLORREF colour, double factor);
 INT_PTR DrawSkinButton(HWND dialog, const DRAWITEMSTRUCT *item);
 INT_PTR DrawGroupFrame(HWND dialog, const DRAWITEMSTRUCT *item);
-#if !defined(LIBRARY_SERRAFIN)
 INT_PTR DrawLogoPanel(HWND dialog, const DRAWITEMSTRUCT *item);
-#endif
 void RefreshControl(HWND dialog, int id, const char *text, int xOffset, int width, BOOL partial);
 // WM_CTLCOLORSTATIC / WM_CTLCOLORBTN: the control's skin colour on a
 // transparent background.

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "../../clock/quillanids.h"
 #include "cardfixture.h"
 
 using namespace testing_support;
@@ -19,11 +20,14 @@ const char kDirect3D[] = "Software\\Microsoft\\Direct3D\\MostRecentApplication";
 const int kApplyButton = 0x3021;
 
 enum {
-    kOuter = 1441, kCoreFrame = 1458, kCoreSlider = 1457, kMemoryFrame = 1459,
-    kMemorySlider = 1455, kTimingSlow = 1462, kTimingMedium = 1463, kTimingFast = 1464,
-    kLatencySlow = 1466, kLatencyMedium = 1467, kLatencyFast = 1468, kValues = 1471,
-    kLogo = 1473, kProfileName = 1485, kSave = 1483, kDelete = 1484, kFactory = 1418,
-    kQuestion = 1476, kBar = 1477, kYes = 1481,
+    kOuter = IDC_OUTER_FRAME, kCoreFrame = IDC_CORE_FRAME, kCoreSlider = IDC_CORE_SLIDER,
+    kMemoryFrame = IDC_MEMORY_FRAME, kMemorySlider = IDC_MEMORY_SLIDER,
+    kTimingSlow = IDC_TIMING_SLOW, kTimingMedium = IDC_TIMING_MEDIUM, kTimingFast = IDC_TIMING_FAST,
+    kLatencySlow = IDC_LATENCY_SLOW, kLatencyMedium = IDC_LATENCY_MEDIUM,
+    kLatencyFast = IDC_LATENCY_FAST, kValues = IDC_VALUES_TEXT, kLogo = IDC_LOGO,
+    kProfileName = IDC_PROFILE_NAME, kSave = IDC_PROFILE_SAVE, kDelete = IDC_PROFILE_DELETE,
+    kFactory = IDC_FACTORY_DEFAULTS, kQuestion = IDC_COUNTDOWN_QUESTION, kBar = IDC_COUNTDOWN_BAR,
+    kYes = IDC_COUNTDOWN_YES,
 };
 
 // Catches the countdown as it opens, stops its own timer so that only the

@@ -6,6 +6,11 @@
 
 #include <algorithm>
 
+#include "../../clock/quillanids.h"
+// Each library's page icon has its own id under the same name.
+#undef IDI_PAGE
+#include "../../modes/serrafinids.h"
+
 using namespace testing_support;
 
 namespace {
@@ -36,9 +41,9 @@ TEST_F(DisplayProperties, EachLibraryAddsItsTabWithItsTitle)
     EXPECT_EQ(TabTitles(), Titles("Tachyra", "Modivane"));
     // Each page is template 101 of the library that added it.
     char text[64] = "";
-    GetDlgItemTextA(ShowTab("Tachyra"), 1441, text, sizeof text);
+    GetDlgItemTextA(ShowTab("Tachyra"), IDC_OUTER_FRAME, text, sizeof text);
     EXPECT_STREQ(text, "ATI Radeon Tachyra");
-    GetDlgItemTextA(ShowTab("Modivane"), 1478, text, sizeof text);
+    GetDlgItemTextA(ShowTab("Modivane"), IDC_MODES_FRAME, text, sizeof text);
     EXPECT_STREQ(text, "ATI Radeon Modivane");
     Finish(PSBTN_CANCEL);
 
@@ -126,7 +131,7 @@ TEST_F(DisplayProperties, APageNeverAddressesAnEarlierSheet)
     HWND page = PropSheet_GetCurrentPageHwnd(sheet_.window);
     ShowTab("Modivane");
     CloseDisplaySheet(&earlier);
-    HWND slider = GetDlgItem(page, 1457);
+    HWND slider = GetDlgItem(page, IDC_CORE_SLIDER);
     ASSERT_NE(slider, (HWND)NULL);
     HWND apply = GetDlgItem(sheet_.window, 0x3021);
     EXPECT_FALSE(IsWindowEnabled(apply));

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "../../modes/serrafinids.h"
 #include "modesfixture.h"
 #include "sheetfixture.h"
 
@@ -125,7 +126,7 @@ private:
     static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
     {
         // The countdown is the dialog with the time bar.
-        if (code == HCBT_ACTIVATE && GetDlgItem((HWND)wParam, 1477))
+        if (code == HCBT_ACTIVATE && GetDlgItem((HWND)wParam, IDC_COUNTDOWN_BAR))
             SetTimer((HWND)wParam, 0x7E57, 10, Respond);
         return CallNextHookEx(NULL, code, wParam, lParam);
     }
@@ -136,11 +137,11 @@ private:
         ++countdown.shown;
         countdown.owner = GetWindow(dialog, GW_OWNER);
         char text[128] = "";
-        GetDlgItemTextA(dialog, 1476, text, sizeof text);
+        GetDlgItemTextA(dialog, IDC_COUNTDOWN_QUESTION, text, sizeof text);
         countdown.question = text;
         switch (answer) {
         case Answer::Yes:
-            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(1481, BN_CLICKED), 0);
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_COUNTDOWN_YES, BN_CLICKED), 0);
             break;
         case Answer::No:
             PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(2, BN_CLICKED), 0);
@@ -299,7 +300,7 @@ protected:
     {
         EXPECT_EQ(OpenSheet(), 2u);
         page_ = ShowTab("Modivane");
-        list_ = GetDlgItem(page_, 1479);
+        list_ = GetDlgItem(page_, IDC_MODE_LIST);
         EXPECT_NE(list_, (HWND)NULL);
         return page_;
     }

@@ -1,5 +1,6 @@
-// The registry helpers against Wine's real registry, built once per page
-// library: Quillan's base behaviour and Serrafin's differences.
+// The registry helpers against Wine's real registry, built once per
+// behaviour: the plain base (Quillan) and the private heap's differences
+// (Serrafin).
 #include <gtest/gtest.h>
 
 #include <string.h>
@@ -8,8 +9,15 @@
 #include <vector>
 
 #include "cfg.h"
-#include "library.h"
 #include "winsupport.h"
+
+#if defined(CFG_TEST_SERRAFIN)
+enum { kIsSerrafin = 1 };
+const CfgOptions g_cfgOptions = CFG_PRIVATE_HEAP_OPTIONS;
+#else
+enum { kIsSerrafin = 0 };
+const CfgOptions g_cfgOptions = CFG_PLAIN_OPTIONS;
+#endif
 
 using namespace testing_support;
 
@@ -83,11 +91,11 @@ TEST_F(Cfg, ReadValueReportsWhatFits)
     EXPECT_EQ((BYTE)text[8], 0xBD);
     std::string longest(259, 'n');
     WriteString(kUser, kArea, "longest", longest.c_str());
-    char name[kCfgNameSize + 1];
-    name[kCfgNameSize] = 'x';
-    EXPECT_EQ(CfgReadText(kUser, kArea, "longest", name, kCfgNameSize), 260u);
+    char name[kPathSize + 1];
+    name[kPathSize] = 'x';
+    EXPECT_EQ(CfgReadText(kUser, kArea, "longest", name, kPathSize), 260u);
     EXPECT_EQ(std::string(name), longest);
-    EXPECT_EQ(name[kCfgNameSize], 'x');
+    EXPECT_EQ(name[kPathSize], 'x');
 }
 
 TEST_F(Cfg, ReadValueAllocHandsOutTerminatedBlocks)
@@ -100,8 +108,8 @@ TEST_F(Cfg, ReadValueAllocHandsOutTerminatedBlocks)
     ASSERT_TRUE(CfgReadValueAlloc(kUser, kArea, "bytes", &block, &type));
     EXPECT_EQ(type, (DWORD)REG_BINARY);
     EXPECT_EQ(memcmp(block, "\x01\x02\x03", 3), 0);
-    // The block is zero-filled past the data: 1 byte (Quillan) or 8 (Serrafin).
-    for (int i = 0; i < (kIsSerrafin ? 8 : 1); ++i)
+    // The block is zero-filled for 8 bytes past the data.
+    for (int i = 0; i < 8; ++i)
         EXPECT_EQ(block[3 + i], 0) << i;
     CfgFree(block);
 
@@ -238,7 +246,7 @@ TEST_F(Cfg, DeleteValue)
     EXPECT_TRUE(ReadValue(kUser, kArea, "keep").found);
 }
 
-#if defined(LIBRARY_SERRAFIN)
+#if defined(CFG_TEST_SERRAFIN)
 
 TEST_F(Cfg, ClearValuesKeepsTheDefaultValue)
 {

@@ -13,10 +13,15 @@
 #include "../../frame/page.h"
 #include "cfg.h"
 #include "helpcalls.h"
-#include "library.h"
 #include "skin.h"
 #if defined(LIBRARY_SERRAFIN)
 #include "modespage.h"
+#include "serrafinlib.h"
+enum { kIsSerrafin = 1, kOuterFrame = IDC_MODES_FRAME };
+#else
+#include "clockpage.h"
+#include "quillanlib.h"
+enum { kIsSerrafin = 0, kOuterFrame = IDC_OUTER_FRAME };
 #endif
 #include "winsupport.h"
 
@@ -365,7 +370,7 @@ TEST_F(Kit, ShadowAndButtonStates)
     WriteDword(HKEY_CURRENT_USER, kColours.c_str(), "1481", colour);
     Canvas canvas(300, 60);
     Counted<DrawTextProc> drawText("user32.dll", "DrawTextA", RecordDrawText);
-    Control button("BUTTON", BS_OWNERDRAW, 1481, "Yes");
+    Control button("BUTTON", BS_OWNERDRAW, IDC_COUNTDOWN_YES, "Yes");
 
     g_passes.clear();
     DRAWITEMSTRUCT item = button.Item(canvas.dc);
@@ -568,7 +573,7 @@ TEST_F(Kit, HelpTextsAreReplacedNotLeaked)
     Counted<GlobalAllocProc> alloc("kernel32.dll", "GlobalAlloc", CountAlloc);
     Counted<GlobalFreeProc> release("kernel32.dll", "GlobalFree", CountFree);
 #endif
-    const int id = g_helpTextTable[0].id;
+    const int id = g_library.helpTexts[0].id;
     const std::string name = std::to_string(id);
     const std::string help = std::string(kRoot) + "\\Help";
     int before = OutstandingBlocks();
@@ -583,7 +588,7 @@ TEST_F(Kit, HelpTextsAreReplacedNotLeaked)
     EXPECT_EQ(OutstandingBlocks(), before + 1);
     DeleteKeyTree(HKEY_CURRENT_USER, help.c_str());
     LoadHelpTexts();
-    EXPECT_STREQ(GetHelpText(id), g_helpTextTable[0].builtIn);
+    EXPECT_STREQ(GetHelpText(id), g_library.helpTexts[0].builtIn);
     EXPECT_EQ(OutstandingBlocks(), before);
 }
 
@@ -606,7 +611,7 @@ protected:
 TEST_F(ContextHelp, PopupsAndTheHelpFile)
 {
     PageDialog dialog;
-    const int id = g_helpTextTable[0].id;
+    const int id = g_library.helpTexts[0].id;
     HWND control = GetDlgItem(dialog.page, id);
     ASSERT_NE(control, (HWND)NULL);
     SetCursorPos(123, 45);
@@ -621,7 +626,7 @@ TEST_F(ContextHelp, PopupsAndTheHelpFile)
     EXPECT_EQ(popup.popupSize, (int)sizeof(HH_POPUP));
     EXPECT_EQ(popup.popupInstance, (HINSTANCE)NULL);
     EXPECT_EQ(popup.popupStringId, 0u);
-    EXPECT_STREQ(popup.text, g_helpTextTable[0].builtIn);
+    EXPECT_STREQ(popup.text, g_library.helpTexts[0].builtIn);
     EXPECT_EQ(popup.point.x, 123);
     EXPECT_EQ(popup.point.y, 45);
     EXPECT_EQ(popup.foreground, (COLORREF)-1);
@@ -634,7 +639,7 @@ TEST_F(ContextHelp, PopupsAndTheHelpFile)
     EXPECT_NE(ShowContextHelp(dialog.page, WM_CONTEXTMENU, (WPARAM)control, 0), 0);
     EXPECT_EQ(Calls().size(), 1u);
     // A control without a row, or a row without text, shows nothing.
-    HWND frame = GetDlgItem(dialog.page, kIsSerrafin ? 1478 : 1441);
+    HWND frame = GetDlgItem(dialog.page, kOuterFrame);
     EXPECT_EQ(ShowContextHelp(dialog.page, WM_CONTEXTMENU, (WPARAM)frame, 0), 0);
 #if !defined(LIBRARY_SERRAFIN)
     EXPECT_EQ(ShowContextHelp(dialog.page, WM_CONTEXTMENU, (WPARAM)GetDlgItem(dialog.page, IDC_LATENCY_SLOW), 0), 0);

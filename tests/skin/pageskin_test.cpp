@@ -2,6 +2,11 @@
 // the shell, takes its fonts, colours and help texts from the registry.
 #include "sheetfixture.h"
 
+#include "../../clock/quillanids.h"
+// Each library's page icon has its own id under the same name.
+#undef IDI_PAGE
+#include "../../modes/serrafinids.h"
+
 using namespace testing_support;
 
 namespace {
@@ -42,19 +47,20 @@ TEST_F(PageSkin, FontsFollowTheirDefinitions)
     WriteDword(HKEY_CURRENT_USER, kControls.c_str(), "Default", 3);
     WriteDword(HKEY_CURRENT_USER, kControls.c_str(), "1471", 9);  // no such font
     HWND page = OpenPage();
-    LOGFONTA frame = FontOf(GetDlgItem(page, 1441));
+    LOGFONTA frame = FontOf(GetDlgItem(page, IDC_OUTER_FRAME));
     EXPECT_EQ(frame.lfHeight, -12);
     EXPECT_EQ(frame.lfWeight, 700);
     EXPECT_STREQ(frame.lfFaceName, "Tahoma");
     // An unknown font number keeps the template's font, Default or not.
-    EXPECT_EQ(SendMessageA(GetDlgItem(page, 1471), WM_GETFONT, 0, 0), SendMessageA(page, WM_GETFONT, 0, 0));
+    EXPECT_EQ(SendMessageA(GetDlgItem(page, IDC_VALUES_TEXT), WM_GETFONT, 0, 0),
+              SendMessageA(page, WM_GETFONT, 0, 0));
 
     // Closed with OK, the page lets its fonts go: the next sheet makes them
     // from the definitions as they are then.
     Finish(PSBTN_OK);
     WriteDword(HKEY_CURRENT_USER, kDefinition.c_str(), "FontHeight", 20);
     page = OpenPage();
-    EXPECT_EQ(FontOf(GetDlgItem(page, 1441)).lfHeight, -20);
+    EXPECT_EQ(FontOf(GetDlgItem(page, IDC_OUTER_FRAME)).lfHeight, -20);
 }
 
 TEST_F(PageSkin, TextsAndColours)
@@ -63,7 +69,7 @@ TEST_F(PageSkin, TextsAndColours)
     WriteString(HKEY_CURRENT_USER, (std::string(kRoot) + "\\Localization").c_str(), "1441", "Takt");
     HWND page = OpenPage();
     char text[32] = "";
-    GetDlgItemTextA(page, 1441, text, sizeof text);
+    GetDlgItemTextA(page, IDC_OUTER_FRAME, text, sizeof text);
     EXPECT_STREQ(text, "Takt");
 
     // The frame's caption is drawn in pure red.
@@ -72,15 +78,16 @@ TEST_F(PageSkin, TextsAndColours)
     HGDIOBJ old = SelectObject(dc, bitmap);
     PatBlt(dc, 0, 0, 200, 40, WHITENESS);
     SelectObject(dc, (HFONT)SendMessageA(page, WM_GETFONT, 0, 0));
-    DRAWITEMSTRUCT item = {ODT_STATIC, 1441, 0, ODA_DRAWENTIRE, 0, GetDlgItem(page, 1441), dc, {0, 0, 200, 40}, 0};
-    SendMessageA(page, WM_DRAWITEM, 1441, (LPARAM)&item);
+    DRAWITEMSTRUCT item = {ODT_STATIC, IDC_OUTER_FRAME, 0, ODA_DRAWENTIRE, 0,
+                           GetDlgItem(page, IDC_OUTER_FRAME), dc, {0, 0, 200, 40}, 0};
+    SendMessageA(page, WM_DRAWITEM, IDC_OUTER_FRAME, (LPARAM)&item);
     int red = 0;
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 100; ++x)
             red += GetPixel(dc, x, y) == RGB(255, 0, 0);
     EXPECT_GT(red, 10);
     // Plain static texts take the colour through the colour answer.
-    EXPECT_EQ(SendMessageA(page, WM_CTLCOLORSTATIC, (WPARAM)dc, (LPARAM)GetDlgItem(page, 1471)),
+    EXPECT_EQ(SendMessageA(page, WM_CTLCOLORSTATIC, (WPARAM)dc, (LPARAM)GetDlgItem(page, IDC_VALUES_TEXT)),
               (LRESULT)GetStockObject(NULL_BRUSH));
     EXPECT_EQ(GetTextColor(dc), RGB(255, 0, 0));
     SelectObject(dc, old);
@@ -92,13 +99,13 @@ TEST_F(PageSkin, HelpTextsLastUntilTheSheetIsCancelled)
 {
     WriteString(HKEY_CURRENT_USER, (std::string(kRoot) + "\\Help").c_str(), "1418", "Back to the factory");
     HWND page = OpenPage();
-    EXPECT_EQ(PopupFor(page, 1418), "Back to the factory");
-    EXPECT_EQ(PopupFor(page, 1485), "(0 popups)") << "no help for the profile box";
+    EXPECT_EQ(PopupFor(page, IDC_FACTORY_DEFAULTS), "Back to the factory");
+    EXPECT_EQ(PopupFor(page, IDC_PROFILE_NAME), "(0 popups)") << "no help for the profile box";
     Finish(PSBTN_CANCEL);
 
     DeleteKeyTree(HKEY_CURRENT_USER, "Software\\Vantrel");
     page = OpenPage();
-    EXPECT_EQ(PopupFor(page, 1418), "Set the values back to where they belong.");
+    EXPECT_EQ(PopupFor(page, IDC_FACTORY_DEFAULTS), "Set the values back to where they belong.");
 }
 
 TEST_F(PageSkin, EachLibraryReadsItsOwnKey)
@@ -108,9 +115,9 @@ TEST_F(PageSkin, EachLibraryReadsItsOwnKey)
     ASSERT_EQ(OpenSheet(), 2u);
     HWND page = ShowTab("Modivane");
     char text[32] = "";
-    GetDlgItemTextA(page, 1478, text, sizeof text);
+    GetDlgItemTextA(page, IDC_MODES_FRAME, text, sizeof text);
     EXPECT_STREQ(text, "Modi");
-    EXPECT_EQ(PopupFor(page, 1479), "Custom Display Settings.");
+    EXPECT_EQ(PopupFor(page, IDC_MODE_LIST), "Custom Display Settings.");
 }
 
 }  // namespace

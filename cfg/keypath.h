@@ -1,5 +1,6 @@
-// Bounded formatting of registry key paths, names and log lines. Kept free
-// of <windows.h> (see dalpack.h).
+// Bounded formatting of registry key paths, names and log lines, for
+// Serrafin's key code and the remover. Kept free of <windows.h>: the DAL
+// packing that uses it is also built and tested without it.
 #pragma once
 #include <stdarg.h>
 #include <stddef.h>

@@ -1,10 +1,10 @@
-// Registry access helpers shared by both page libraries (and, for value
-// deletion, the remover). Quillan's behaviour is the base; Serrafin's copy
-// allocates from a private heap, reports failed writes in message boxes and
-// has two helpers of its own.
+// Registry access helpers shared by both page libraries and the remover.
+// The plain options are the base; the private heap's allocate from a heap of
+// their own, report failed writes in message boxes and delete sub-keys where
+// no value has the name.
 #include "cfg.h"
 
-#include "library.h"
+#include "digits.h"
 
 namespace {
 
@@ -18,29 +18,31 @@ LONG ParseLeadingDecimal(const char *text)
     if (*text == '-' || *text == '+')
         negative = (*text++ == '-');
     unsigned long value = 0;
-    while (*text >= '0' && *text <= '9')
+    while (IsDigit(*text))
         value = value * 10 + (unsigned long)(*text++ - '0');
     return negative ? (LONG)(0u - value) : (LONG)value;
 }
 
-void ReportWriteFailure(const char *text)
-{
-    if (kIsSerrafin)
-        MessageBoxA(NULL, text, "Registry", MB_OK | MB_ICONQUESTION);
-}
-
-// Serrafin keeps a few more bytes behind each value it reads.
-const DWORD kReadSlack = kIsSerrafin ? 8 : 1;
+const DWORD kReadSlack = 8;
 
 }  // namespace
-
-#if defined(LIBRARY_SERRAFIN)
 
 HANDLE g_cfgHeap;
 unsigned g_cfgBlocksAllocated;
 unsigned g_cfgBlocksFreed;
 
-void *CfgAlloc(SIZE_T size)
+void *CfgGlobalAlloc(SIZE_T size)
+{
+    return GlobalAlloc(GPTR, size);
+}
+
+void CfgGlobalFree(void *block)
+{
+    if (block)
+        GlobalFree(block);
+}
+
+void *CfgHeapAlloc(SIZE_T size)
 {
     if (!g_cfgHeap) {
         g_cfgHeap = HeapCreate(0, 4096, 0);
@@ -53,7 +55,7 @@ void *CfgAlloc(SIZE_T size)
     return block;
 }
 
-void CfgFree(void *block)
+void CfgHeapFree(void *block)
 {
     if (!block || !g_cfgHeap)
         return;
@@ -65,20 +67,15 @@ void CfgFree(void *block)
     }
 }
 
-#else
-
 void *CfgAlloc(SIZE_T size)
 {
-    return GlobalAlloc(GPTR, size);
+    return g_cfgOptions.alloc(size);
 }
 
 void CfgFree(void *block)
 {
-    if (block)
-        GlobalFree(block);
+    g_cfgOptions.free(block);
 }
-
-#endif
 
 HKEY CfgOpenKey(HKEY root, const char *subKey)
 {
@@ -125,6 +122,8 @@ BOOL CfgReadValueAlloc(HKEY root, const char *subKey, const char *name, BYTE **b
     BOOL ok = FALSE;
     DWORD size = 0;
     if (RegQueryValueExA(key, name, NULL, NULL, NULL, &size) == ERROR_SUCCESS) {
+        // Zero bytes kept behind the value: a terminator for text, and room
+        // for readers that look a little past short binary values.
         *block = (BYTE *)CfgAlloc(size + kReadSlack);
         DWORD valueType = REG_NONE;
         if (*block &&
@@ -199,16 +198,18 @@ BOOL CfgWriteValue(HKEY root, const char *subKey, const char *name, const void *
     SECURITY_ATTRIBUTES security = {sizeof security, NULL, FALSE};
     HKEY key;
     DWORD disposition;
+    const char *failure = NULL;
     if (RegCreateKeyExA(root, subKey, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, &security,
                         &key, &disposition) != ERROR_SUCCESS) {
-        ReportWriteFailure("Couldn't open");
-        return FALSE;
+        failure = "Couldn't open";
+    } else {
+        if (RegSetValueExA(key, name, 0, type, (const BYTE *)data, size) != ERROR_SUCCESS)
+            failure = "Couldn't write";
+        RegCloseKey(key);
     }
-    LONG status = RegSetValueExA(key, name, 0, type, (const BYTE *)data, size);
-    if (status != ERROR_SUCCESS)
-        ReportWriteFailure("Couldn't write");
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS;
+    if (failure && g_cfgOptions.showWriteFailures)
+        MessageBoxA(NULL, failure, "Registry", MB_OK | MB_ICONQUESTION);
+    return failure == NULL;
 }
 
 BOOL CfgWriteText(HKEY root, const char *subKey, const char *name, const char *text)
@@ -218,8 +219,7 @@ BOOL CfgWriteText(HKEY root, const char *subKey, const char *name, const char *t
 
 LONG CfgEnumerate(HKEY root, const char *subKey, int mode, CfgCallback callback, LONG_PTR context)
 {
-    if (kIsSerrafin)
-        SetLastError(0);
+    SetLastError(0);
     HKEY key;
     if (RegOpenKeyExA(root, subKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
         LONG status =
@@ -233,7 +233,7 @@ LONG CfgEnumerate(HKEY root, const char *subKey, int mode, CfgCallback callback,
 
 void CfgEnumerateOpen(HKEY key, int mode, CfgCallback callback, LONG_PTR context)
 {
-    char name[kCfgNameSize];
+    char name[kPathSize];
     BYTE data[kCfgDataSize];
     for (DWORD index = 0;; ++index) {
         if (mode == kCfgWalkSubKeys) {
@@ -266,13 +266,11 @@ BOOL CfgDeleteValue(HKEY root, const char *subKey, const char *name)
     if (RegOpenKeyExA(root, subKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
         return FALSE;
     BOOL deleted = RegDeleteValueA(key, name) == ERROR_SUCCESS;
-    if (!deleted && kIsSerrafin)
+    if (!deleted && g_cfgOptions.deleteSubKeys)
         deleted = RegDeleteKeyA(key, name) == ERROR_SUCCESS;
     RegCloseKey(key);
     return deleted;
 }
-
-#if defined(LIBRARY_SERRAFIN)
 
 void CfgClearValues(HKEY root, const char *subKey)
 {
@@ -283,7 +281,7 @@ void CfgClearValues(HKEY root, const char *subKey)
     // the unnamed default value is stepped over.
     DWORD index = 0;
     for (;;) {
-        char name[kCfgNameSize];
+        char name[kPathSize];
         DWORD nameSize = sizeof name;
         if (RegEnumValueA(key, index, name, &nameSize, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
             break;
@@ -302,8 +300,6 @@ BOOL CfgKeyExists(HKEY root, const char *subKey)
     return TRUE;
 }
 
-#else
-
 BOOL AddNameToCombo(LONG_PTR name, LONG_PTR combo)
 {
     const char *text = (const char *)name;
@@ -311,5 +307,3 @@ BOOL AddNameToCombo(LONG_PTR name, LONG_PTR combo)
         SendMessageA((HWND)combo, CB_ADDSTRING, 0, (LPARAM)text);
     return TRUE;
 }
-
-#endif
