@@ -180,9 +180,34 @@ bool WriteCode(HANDLE process, BYTE *address, BYTE byte)
     return ok;
 }
 
+// Returns from a stdcall function of one argument (MessageBeep) stopped at
+// its first instruction, with TRUE.
+void ReturnTrue(HANDLE process, CONTEXT *context)
+{
+    ULONG_PTR returnAddress = 0;
+    SIZE_T read;
+#ifdef _WIN64
+    ReadProcessMemory(process, (void *)context->Rsp, &returnAddress, sizeof returnAddress, &read);
+    context->Rip = returnAddress;
+    context->Rsp += 8;  // the return address; the argument came in a register
+    context->Rax = TRUE;
+#else
+    ReadProcessMemory(process, (void *)(ULONG_PTR)context->Esp, &returnAddress, sizeof returnAddress,
+                      &read);
+    context->Eip = returnAddress;
+    context->Esp += 8;  // the return address and the argument the callee pops
+    context->Eax = TRUE;
+#endif
+}
+
 typedef LONG(NTAPI *QueryThreadProc)(HANDLE, int, void *, ULONG, ULONG *);
 
-// The thread's last-error field in its TEB (offset 0x68 on x86_64).
+// The thread's last-error field in its TEB.
+#ifdef _WIN64
+const ULONG kTebLastError = 0x68;
+#else
+const ULONG kTebLastError = 0x34;
+#endif
 void SetLastErrorOf(HANDLE process, HANDLE thread, DWORD error)
 {
     struct {
@@ -197,7 +222,7 @@ void SetLastErrorOf(HANDLE process, HANDLE thread, DWORD error)
     if (!query || query(thread, 0, &basic, sizeof basic, NULL) != 0 || !basic.teb)
         return;
     SIZE_T written;
-    WriteProcessMemory(process, (BYTE *)basic.teb + 0x68, &error, sizeof error, &written);
+    WriteProcessMemory(process, (BYTE *)basic.teb + kTebLastError, &error, sizeof error, &written);
 }
 
 }  // namespace
@@ -255,13 +280,7 @@ void Remover::DebugLoop()
             CONTEXT context = {};
             context.ContextFlags = CONTEXT_CONTROL | CONTEXT_INTEGER;
             GetThreadContext(thread, &context);
-            DWORD64 returnAddress = 0;
-            SIZE_T read;
-            ReadProcessMemory(process_.hProcess, (void *)context.Rsp, &returnAddress,
-                              sizeof returnAddress, &read);
-            context.Rip = returnAddress;
-            context.Rsp += 8;
-            context.Rax = TRUE;
+            ReturnTrue(process_.hProcess, &context);
             SetThreadContext(thread, &context);
             SetLastErrorOf(process_.hProcess, thread, options_.lastErrorAfterBeep);
             InterlockedIncrement(&beeps_);

@@ -16,13 +16,13 @@ static NTSTATUS Complete(PIRP irp, NTSTATUS status, ULONG_PTR information)
     return status;
 }
 
-static NTSTATUS DispatchOpenClose(PDEVICE_OBJECT device, PIRP irp)
+static NTSTATUS NTAPI DispatchOpenClose(PDEVICE_OBJECT device, PIRP irp)
 {
     (void)device;
     return Complete(irp, STATUS_SUCCESS, 0);
 }
 
-static NTSTATUS DispatchControl(PDEVICE_OBJECT device, PIRP irp)
+static NTSTATUS NTAPI DispatchControl(PDEVICE_OBJECT device, PIRP irp)
 {
     PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
     ULONG code = stack->Parameters.DeviceIoControl.IoControlCode;
@@ -35,7 +35,7 @@ static NTSTATUS DispatchControl(PDEVICE_OBJECT device, PIRP irp)
     return Complete(irp, STATUS_SUCCESS, returned);
 }
 
-static void Unload(PDRIVER_OBJECT driver)
+static void NTAPI Unload(PDRIVER_OBJECT driver)
 {
     UNICODE_STRING link;
     (void)driver;
