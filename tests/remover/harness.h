@@ -46,10 +46,10 @@ struct StartOptions {
     DWORD lastErrorAfterBeep = 0;
 };
 
-// How long to wait for what must happen (a dialog, the end of a program):
-// ample, since the 32-bit tests may run on a software CPU, where starting
-// Morvask takes many times as long as on the host.
-const DWORD kPatienceMs = 60000;
+// How long to wait for what must happen (a dialog, the end of a removal):
+// ample, since the 32-bit tests may run on a busy software CPU, where
+// Morvask's start and a whole removal have taken more than a minute.
+const DWORD kPatienceMs = 180000;
 
 // One run of Morvask.exe, started in C:\ (so that a relative path could
 // only ever reach into the prefix). It ends a process it started that is

@@ -356,7 +356,7 @@ protected:
 
     // Starts Morvask, waits for its dialog and presses a button; returns
     // once the program has ended, with its exit code.
-    DWORD RunAndPress(int button, DWORD timeoutMs = 60000)
+    DWORD RunAndPress(int button, DWORD timeoutMs = kPatienceMs)
     {
         Remover remover;
         EXPECT_TRUE(remover.Start());
@@ -965,7 +965,7 @@ TEST_F(Morvask, ALauncherThatStaysIsWaitedForTenSecondsAtMost)
     WindowsVersion version("winxp");
     FamilyWindows family;
     ASSERT_TRUE(family.Start("launcher stubborn"));
-    EXPECT_EQ(RunAndPress(1001, 120000), 0u);
+    EXPECT_EQ(RunAndPress(1001), 0u);
 
     std::vector<std::string> expected =
         Lines({{"Starting..", "Killing..", "Killed Vantrel"}, FileLines(false), {"Ending.."}});
