@@ -56,7 +56,7 @@ build_tree() { # name toolchain-file-or-empty source-dir [target...]
     local wanted found
     wanted=$(sed -n 's/^set(CMAKE_CXX_COMPILER *\(.*\))$/\1/p' "$ROOT/cmake/$toolchain")
     wanted=${wanted//'${TOOL_PREFIX}'/$(sed -n 's/^set(TOOL_PREFIX \(.*\))$/\1/p' "$ROOT/cmake/$toolchain")}
-    found=$(sed -n 's/^set(CMAKE_CXX_COMPILER "\(.*\)")$/\1/p' "$dir"/CMakeFiles/*/CMakeCXXCompiler.cmake 2>/dev/null | head -1)
+    found=$(sed -n 's/^set(CMAKE_CXX_COMPILER "\(.*\)")$/\1/p' "$dir"/CMakeFiles/*/CMakeCXXCompiler.cmake 2>/dev/null | head -1 || true)
     [ -n "$found" ] && [ "$(basename "$found")" != "$wanted" ] && rm -rf "$dir/CMakeCache.txt" "$dir/CMakeFiles" "$dir/build.ninja"
   fi
   # A tree configured otherwise (another prefix, by an older demo) is set
