@@ -1,9 +1,11 @@
-# Deliverables: 32-bit PE files for Windows 9x / NT.
+# Deliverables: 32-bit PE files for Windows 9x / NT, and their tests.
+# The posix thread model is the one GoogleTest builds with; the product uses
+# no threads, and its files come out the same with either model.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(TOOL_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER   ${TOOL_PREFIX}-gcc)
-set(CMAKE_CXX_COMPILER ${TOOL_PREFIX}-g++)
+set(CMAKE_C_COMPILER   ${TOOL_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${TOOL_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER  ${TOOL_PREFIX}-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/${TOOL_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -7,6 +7,7 @@ BUILD=${BUILD:-$ROOT/build}
 # The Wine tests always run in the test prefix, whichever script (the demo
 # uses a prefix of its own) configured the build trees first.
 TESTS_WINEPREFIX=$BUILD/wineprefix
+TESTS_WINEPREFIX32=$BUILD/wineprefix32
 export WINEPREFIX=${WINEPREFIX_OVERRIDE:-$TESTS_WINEPREFIX}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -23,8 +24,12 @@ PACKAGES="cmake ninja-build g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils
   xvfb xauth x11-apps imagemagick xdotool"
 
 ensure_packages() {
+  install_missing $PACKAGES
+}
+
+install_missing() { # package...
   local missing=()
-  for p in $PACKAGES; do
+  for p in "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
@@ -33,21 +38,39 @@ ensure_packages() {
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
-build_tree() { # name toolchain-file-or-empty source-dir
-  local dir=$BUILD/$1 toolchain=$2 source=$3
-  local args=(-S "$source" -B "$dir" -G Ninja -DVANTREL_WINEPREFIX="$TESTS_WINEPREFIX")
-  [ -n "$toolchain" ] && args+=(-DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain")
-  # A tree configured with another prefix (by an older demo) is set right.
-  if [ ! -f "$dir/build.ninja" ] ||
-    [ "$(sed -n 's/^VANTREL_WINEPREFIX:[A-Z]*=//p' "$dir/CMakeCache.txt")" != "$TESTS_WINEPREFIX" ]; then
-    cmake "${args[@]}" >/dev/null
+build_tree() { # name toolchain-file-or-empty source-dir [target...]
+  local dir=$BUILD/$1 toolchain=$2 source=$3 prefix=$TESTS_WINEPREFIX
+  shift 3
+  local args=(-S "$source" -B "$dir" -G Ninja)
+  # The 32-bit tests have a prefix of their own and may run on a software
+  # CPU, several times slower than the host.
+  if [ "$(basename "$dir")" = i686 ]; then
+    prefix=$TESTS_WINEPREFIX32
+    args+=(-DVANTREL_TEST_TIMEOUT=1800)
   fi
-  cmake --build "$dir"
+  args+=(-DVANTREL_WINEPREFIX="$prefix")
+  if [ -n "$toolchain" ]; then
+    args+=(-DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain")
+    # CMake keeps the compiler a tree was first configured with: a tree
+    # from before its toolchain file named another one starts afresh.
+    local wanted found
+    wanted=$(sed -n 's/^set(CMAKE_CXX_COMPILER *\(.*\))$/\1/p' "$ROOT/cmake/$toolchain")
+    wanted=${wanted//'${TOOL_PREFIX}'/$(sed -n 's/^set(TOOL_PREFIX \(.*\))$/\1/p' "$ROOT/cmake/$toolchain")}
+    found=$(sed -n 's/^set(CMAKE_CXX_COMPILER "\(.*\)")$/\1/p' "$dir"/CMakeFiles/*/CMakeCXXCompiler.cmake 2>/dev/null | head -1 || true)
+    [ -n "$found" ] && [ "$(basename "$found")" != "$wanted" ] && rm -rf "$dir/CMakeCache.txt" "$dir/CMakeFiles" "$dir/build.ninja"
+  fi
+  # A tree configured otherwise (another prefix, by an older demo) is set
+  # right.
+  if [ ! -f "$dir/build.ninja" ] || [ "$(cat "$dir/configured-with" 2>/dev/null)" != "${args[*]}" ]; then
+    cmake "${args[@]}" >/dev/null
+    echo "${args[*]}" >"$dir/configured-with"
+  fi
+  cmake --build "$dir" ${1:+--target "$@"}
 }
 
 build_all() {
   log "building the 32-bit deliverables"
-  build_tree i686 mingw-i686.cmake "$ROOT"
+  build_tree i686 mingw-i686.cmake "$ROOT" Quillan Serrafin Morvask
   log "building the 64-bit test build"
   build_tree x64 mingw-x86_64.cmake "$ROOT"
   log "building the native property tests"
@@ -68,9 +91,10 @@ prepare_prefix() {
 }
 
 # The simulated card lives in winedevice, which lives as long as the
-# wineserver: keep one running while the card is in use.
-start_card() {
-  local drivers="$WINEPREFIX/drive_c/windows/system32/drivers"
+# wineserver: keep one running while the card is in use. The driver and
+# cardctl come from the given tree (the 64-bit one unless told).
+start_card() { # [tree]
+  local drivers="$WINEPREFIX/drive_c/windows/system32/drivers" bin=$BUILD/${1:-x64}/bin
   # A wineserver already running for the prefix cannot be made persistent:
   # replace it with one that is.
   wineserver -p 2>/dev/null || {
@@ -78,10 +102,10 @@ start_card() {
     wineserver -w 2>/dev/null || true
     wineserver -p
   }
-  cp "$BUILD/x64/bin/zintrel.sys" "$drivers/zintrel.sys"
+  cp "$bin/zintrel.sys" "$drivers/zintrel.sys"
   wine sc create zintrel type= kernel 'binPath=' 'C:\windows\system32\drivers\zintrel.sys' >/dev/null 2>&1 || true
   wine sc start zintrel >/dev/null 2>&1 || true
-  wine "$BUILD/x64/bin/cardctl.exe" reset || {
+  wine "$bin/cardctl.exe" reset || {
     echo "the simulated card did not start" >&2
     return 1
   }

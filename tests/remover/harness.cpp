@@ -143,7 +143,7 @@ bool Remover::Start(const StartOptions &options)
     // process.
     started_ = CreateEventA(NULL, TRUE, FALSE, NULL);
     debugger_ = CreateThread(NULL, 0, Debug, this, 0, NULL);
-    WaitForSingleObject(started_, 10000);
+    WaitForSingleObject(started_, kPatienceMs);
     return startedOk_;
 }
 

@@ -46,6 +46,11 @@ struct StartOptions {
     DWORD lastErrorAfterBeep = 0;
 };
 
+// How long to wait for what must happen (a dialog, the end of a removal):
+// ample, since the 32-bit tests may run on a busy software CPU, where
+// Morvask's start and a whole removal have taken more than a minute.
+const DWORD kPatienceMs = 180000;
+
 // One run of Morvask.exe, started in C:\ (so that a relative path could
 // only ever reach into the prefix). It ends a process it started that is
 // still running when it goes.
@@ -57,7 +62,7 @@ public:
     // for its dialog and sets the spy's hooks on its thread from then on.
     bool Attach(DWORD timeoutMs = 30000);
     // The dialog once it is visible, or NULL after the timeout.
-    HWND WaitForDialog(DWORD timeoutMs = 10000);
+    HWND WaitForDialog(DWORD timeoutMs = kPatienceMs);
     // True when the process ended within the timeout.
     bool WaitForExit(DWORD timeoutMs, DWORD *exitCode = NULL);
     // A click on one of the dialog's buttons, posted as the user's click is.

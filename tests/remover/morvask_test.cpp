@@ -356,7 +356,7 @@ protected:
 
     // Starts Morvask, waits for its dialog and presses a button; returns
     // once the program has ended, with its exit code.
-    DWORD RunAndPress(int button, DWORD timeoutMs = 60000)
+    DWORD RunAndPress(int button, DWORD timeoutMs = kPatienceMs)
     {
         Remover remover;
         EXPECT_TRUE(remover.Start());
@@ -561,7 +561,7 @@ TEST_F(Morvask, LeaveAloneEndsAfterTwoSecondsAndChangesNothing)
 
     remover.Press(1002);
     DWORD code = 0xDEADBEEF;
-    ASSERT_TRUE(remover.WaitForExit(10000, &code));
+    ASSERT_TRUE(remover.WaitForExit(kPatienceMs, &code));
     EXPECT_EQ(code, 0u);
 
     std::vector<std::string> expected = {"Starting..", "Ending.."};
@@ -633,7 +633,7 @@ TEST_F(Morvask, OnlyTheTwoButtonsEndTheDialog)
 
     remover.Press(1002);
     DWORD code = 0xDEADBEEF;
-    ASSERT_TRUE(remover.WaitForExit(10000, &code));
+    ASSERT_TRUE(remover.WaitForExit(kPatienceMs, &code));
     EXPECT_EQ(code, 0u);
     EXPECT_EQ(spy_.LogLines(), (std::vector<std::string>{"Starting..", "Ending.."}));
 }
@@ -658,7 +658,7 @@ TEST_F(Morvask, OneInstanceAtATime)
     Remover another;
     ASSERT_TRUE(another.Start(second));
     DWORD code = 0xDEADBEEF;
-    ASSERT_TRUE(another.WaitForExit(10000, &code));
+    ASSERT_TRUE(another.WaitForExit(kPatienceMs, &code));
     EXPECT_EQ(code, 0u);
     EXPECT_EQ(another.Beeps(), 1);
     for (const spy::Event &created : spy_.Events(spy::kWindowCreated))
@@ -666,7 +666,7 @@ TEST_F(Morvask, OneInstanceAtATime)
     EXPECT_TRUE(IsWindowVisible(running.Dialog()));
 
     running.Press(1002);
-    ASSERT_TRUE(running.WaitForExit(10000, &code));
+    ASSERT_TRUE(running.WaitForExit(kPatienceMs, &code));
     EXPECT_EQ(code, 0u);
 
     // Once the first has gone, the mutex is free again.
@@ -674,7 +674,7 @@ TEST_F(Morvask, OneInstanceAtATime)
     ASSERT_TRUE(later.Start());
     ASSERT_TRUE(later.WaitForDialog());
     later.Press(1002);
-    ASSERT_TRUE(later.WaitForExit(10000, &code));
+    ASSERT_TRUE(later.WaitForExit(kPatienceMs, &code));
     EXPECT_EQ(code, 0u);
 }
 
@@ -686,7 +686,7 @@ TEST_F(Morvask, AMutexThatCannotBeCreatedEndsTheProgram)
     Remover remover;
     ASSERT_TRUE(remover.Start());
     DWORD code = 0xDEADBEEF;
-    ASSERT_TRUE(remover.WaitForExit(10000, &code));
+    ASSERT_TRUE(remover.WaitForExit(kPatienceMs, &code));
     EXPECT_EQ(code, 0u);
     EXPECT_TRUE(spy_.Events(spy::kWindowCreated).empty());
     CloseHandle(squatter);
@@ -907,7 +907,7 @@ TEST_F(Morvask, ProgramsAreClosedFirstAndTheLauncherIsWaitedFor)
     FamilyWindows family;
     ASSERT_TRUE(family.Start("tray launcher launcher-delay=1500"));
     EXPECT_EQ(RunAndPress(1001), 0u);
-    EXPECT_TRUE(family.WaitForExit(5000)) << "the family's windows are gone";
+    EXPECT_TRUE(family.WaitForExit(kPatienceMs)) << "the family's windows are gone";
 
     std::vector<std::string> expected =
         Lines({{"Starting..", "Killing..", "Killed Vantrel"}, FileLines(false), {"Ending.."}});
@@ -965,7 +965,7 @@ TEST_F(Morvask, ALauncherThatStaysIsWaitedForTenSecondsAtMost)
     WindowsVersion version("winxp");
     FamilyWindows family;
     ASSERT_TRUE(family.Start("launcher stubborn"));
-    EXPECT_EQ(RunAndPress(1001, 120000), 0u);
+    EXPECT_EQ(RunAndPress(1001), 0u);
 
     std::vector<std::string> expected =
         Lines({{"Starting..", "Killing..", "Killed Vantrel"}, FileLines(false), {"Ending.."}});
