@@ -94,4 +94,4 @@ bool IgnoreContextHelp(HWND, INT_PTR *)
     return false;
 }
 
-void IgnoreFrameCaption(HDC, UINT, const char *, SIZE) {}
+void IgnoreFrameCaption(HWND, HDC, UINT, const char *, SIZE) {}
