@@ -42,7 +42,7 @@ bool SetPageChanged(HWND page, BOOL changed);
 // fall back on: the sheet is learnt at activation, leaving and applying are
 // allowed, a cancelled sheet releases the skin, Help opens the help file;
 // the skin's background, colours and context help; and a destroyed page
-// forgets its sheet and, when the skin is its own, releases it.
+// releases the skin when it is its own.
 INT_PTR AnswerPageMessage(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Sets the factory's count, which DllCanUnloadNow looks at beside the live
