@@ -46,8 +46,8 @@ struct PageLibrary {
     void (*onSkinApplied)();
     // Runs before context help; true when it answered, with *result.
     bool (*onContextHelp)(HWND dialog, INT_PTR *result);
-    // A group frame's caption was measured in dc at size.
-    void (*onFrameCaption)(HDC dc, UINT id, const char *caption, SIZE size);
+    // A group frame's caption on dialog was measured in dc at size.
+    void (*onFrameCaption)(HWND dialog, HDC dc, UINT id, const char *caption, SIZE size);
     // Runs when the skin is released.
     void (*onRelease)();
 };
@@ -57,4 +57,4 @@ extern const PageLibrary g_library;
 void IgnorePageEvent();
 void IgnorePageAdded(const char *title, BOOL added);
 bool IgnoreContextHelp(HWND dialog, INT_PTR *result);
-void IgnoreFrameCaption(HDC dc, UINT id, const char *caption, SIZE size);
+void IgnoreFrameCaption(HWND dialog, HDC dc, UINT id, const char *caption, SIZE size);

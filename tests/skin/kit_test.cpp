@@ -298,9 +298,11 @@ BOOL WINAPI FixedExtent(HDC, LPCSTR text, int, LPSIZE size)
 // An owner-drawn control of the given class and style in a popup window.
 struct Control {
     HWND parent, window;
-    Control(const char *className, DWORD style, int id, const char *text)
+    // A parent of the dialog class has room for a page's state (DWLP_USER).
+    Control(const char *className, DWORD style, int id, const char *text,
+            const char *parentClass = "STATIC")
     {
-        parent = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 400, 200, NULL, NULL, NULL, NULL);
+        parent = CreateWindowA(parentClass, "", WS_POPUP, 0, 0, 400, 200, NULL, NULL, NULL, NULL);
         window = CreateWindowA(className, text, WS_CHILD | style, 0, 0, 300, 60, parent,
                                (HMENU)(INT_PTR)id, NULL, NULL);
     }
@@ -327,7 +329,11 @@ TEST_F(Kit, GroupFrameCaptionAndEdges)
 #else
     const int frameId = IDC_CORE_FRAME;
 #endif
-    Control frame("STATIC", SS_OWNERDRAW, frameId, "Core Clock: 166.5 MHz");
+    Control frame("STATIC", SS_OWNERDRAW, frameId, "Core Clock: 166.5 MHz", "#32770");
+#if !defined(LIBRARY_SERRAFIN)
+    ClockPage page = {};
+    SetWindowLongPtrA(frame.parent, DWLP_USER, (LONG_PTR)&page);
+#endif
     DRAWITEMSTRUCT item = frame.Item(canvas.dc);
     EXPECT_EQ(DrawGroupFrame(frame.parent, &item), 1);
     EXPECT_EQ(g_captionHeight, 15);
@@ -354,13 +360,15 @@ TEST_F(Kit, GroupFrameCaptionAndEdges)
     EXPECT_EQ(canvas.At(150, 58), shadow) << "bottom";
 
 #if !defined(LIBRARY_SERRAFIN)
-    // Where the clock page repaints the number: value start and caption end.
-    EXPECT_EQ(g_coreValueStart, 75);
-    EXPECT_EQ(g_coreCaptionEnd, 115);
+    // Where the clock page repaints the number: value start and caption end,
+    // kept on the page the frame belongs to.
+    EXPECT_EQ(page.coreValueStart, 75);
+    EXPECT_EQ(page.coreCaptionEnd, 115);
     SetWindowTextA(frame.window, "Core Clock 166.5 MHz");
     DrawGroupFrame(frame.parent, &item);
-    EXPECT_EQ(g_coreValueStart, 115);
-    EXPECT_EQ(g_coreCaptionEnd, 115);
+    EXPECT_EQ(page.coreValueStart, 115);
+    EXPECT_EQ(page.coreCaptionEnd, 115);
+    SetWindowLongPtrA(frame.parent, DWLP_USER, 0);
 #endif
 }
 
