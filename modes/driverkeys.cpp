@@ -6,7 +6,7 @@
 #include "keypath.h"
 #include "serrafinlib.h"
 
-bool g_isWin9x, g_isWin2000, g_isWinXP;
+WindowsBranch g_platformBranch;
 char *g_deviceKeys[kMaxDeviceKeys];
 int g_deviceKeyCount;
 char g_modesKey[kPathSize];
@@ -145,18 +145,7 @@ void SearchDalKeyXP()
 
 void DetectPlatformBranch()
 {
-    g_isWin9x = g_isWin2000 = g_isWinXP = false;
-    OSVERSIONINFOA version;
-    ZeroMemory(&version, sizeof version);
-    version.dwOSVersionInfoSize = sizeof version;
-    if (!GetVersionExA(&version))
-        return;
-    if (version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) {
-        g_isWin9x = true;
-    } else if (version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion == 5) {
-        g_isWinXP = version.dwMinorVersion == 1;
-        g_isWin2000 = !g_isWinXP;
-    }
+    g_platformBranch = DetectWindowsBranch();
 }
 
 void FreeDeviceKeys()
@@ -172,7 +161,7 @@ void DiscoverDeviceKeys()
 {
     FreeDeviceKeys();
     DetectPlatformBranch();
-    const char *tree = g_isWinXP ? DEVICE_TREE_XP : DEVICE_TREE;
+    const char *tree = g_platformBranch == kWindowsXP ? DEVICE_TREE_XP : DEVICE_TREE;
     CfgEnumerate(HKEY_LOCAL_MACHINE, tree, kCfgWalkSubKeys, WalkDevice, (LONG_PTR)tree);
 }
 
@@ -200,11 +189,18 @@ void FindModesKey()
 void FindDalKey()
 {
     g_dalKey[0] = '\0';
-    if (g_isWin9x)
+    switch (g_platformBranch) {
+    case kWindows9x:
         SearchDalKey(ATI_DRIVER_ROOT, Matches9x, "\\DAL");
-    else if (g_isWin2000)
+        break;
+    case kWindows2000:
         SearchDalKey(ATI_SERVICE_KEY, Matches2000, "");
-    else if (g_isWinXP)
+        break;
+    case kWindowsXP:
         SearchDalKeyXP();
+        break;
+    case kOtherWindows:
+        break;
+    }
     DebugLog("Key %s", g_dalKey[0] ? g_dalKey : "Not found");
 }

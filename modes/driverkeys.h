@@ -5,9 +5,11 @@
 #include <windows.h>
 
 #include "../cfg/cfg.h"
+#include "../cfg/platform.h"
 
-// The platform branch; at most one is set, none on other NT versions.
-extern bool g_isWin9x, g_isWin2000, g_isWinXP;
+// The platform branch, one per process: detected at library load and again
+// as a page is made.
+extern WindowsBranch g_platformBranch;
 void DetectPlatformBranch();
 
 // Display-class device instance keys under HKEY_LOCAL_MACHINE, in discovery

@@ -25,12 +25,10 @@ TEST_F(KeysNt4, NoBranchAndNoDalKey)
     CreateVideoKey(Join(kTestVideoKey, "0000"));
     CreateKey(kMachine, ATI_DRIVER_ROOT "\\0000");
     CreateKey(kMachine, ATI_SERVICE_KEY "\\Device0");
-    // Stale flags from an earlier detection are cleared.
-    g_isWin9x = g_isWin2000 = g_isWinXP = true;
+    // A stale branch from an earlier detection is cleared.
+    g_platformBranch = kWindowsXP;
     Reload();
-    EXPECT_FALSE(g_isWin9x);
-    EXPECT_FALSE(g_isWin2000);
-    EXPECT_FALSE(g_isWinXP);
+    EXPECT_EQ(g_platformBranch, kOtherWindows);
     EXPECT_EQ(DeviceKeys(), std::vector<std::string>{instance});
 
     FindDalKey();

@@ -201,7 +201,8 @@ protected:
     static std::vector<bool> DetectedBranch()
     {
         DetectPlatformBranch();
-        return {g_isWin9x, g_isWin2000, g_isWinXP};
+        return {g_platformBranch == kWindows9x, g_platformBranch == kWindows2000,
+                g_platformBranch == kWindowsXP};
     }
 
     static std::vector<std::string> DeviceKeys()
