@@ -31,15 +31,15 @@ TEST_F(KeysNt4, NoBranchAndNoDalKey)
     EXPECT_EQ(g_platformBranch, kOtherWindows);
     EXPECT_EQ(DeviceKeys(), std::vector<std::string>{instance});
 
-    FindDalKey();
-    EXPECT_EQ(std::string(g_dalKey), "");
+    FindDalKey(&keys_);
+    EXPECT_EQ(std::string(keys_.dalKey), "");
     EXPECT_EQ(LogLines(), std::vector<std::string>{"Key Not found"});
 
     // The modes key is found the same way on every platform.
     WriteString(kMachine, instance.c_str(), "Driver", "{4D36E968-E325-11CE-BFC1-08002BE10318}\\0000");
     CreateKey(kMachine, DRIVER_CLASS_ROOT "\\{4D36E968-E325-11CE-BFC1-08002BE10318}\\0000\\Modes");
-    FindModesKey();
-    EXPECT_EQ(std::string(g_modesKey),
+    FindModesKey(&keys_);
+    EXPECT_EQ(std::string(keys_.modesKey),
               DRIVER_CLASS_ROOT "\\{4D36E968-E325-11CE-BFC1-08002BE10318}\\0000\\Modes");
 }
 

@@ -209,6 +209,9 @@ protected:
     {
         return std::vector<std::string>(g_deviceKeys, g_deviceKeys + g_deviceKeyCount);
     }
+
+    // The keys a page would find, as the tests look for them.
+    DriverKeys keys_ = {};
 };
 
 }  // namespace testing_support
