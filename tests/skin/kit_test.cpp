@@ -2,6 +2,7 @@
 // the page shows only as pixels: bitmaps, owner-drawn controls, the
 // countdown dialog, the font table and the help texts.
 #include <windows.h>
+#include <commctrl.h>
 #include <htmlhelp.h>
 
 #include <gtest/gtest.h>
@@ -15,7 +16,6 @@
 #include "helpcalls.h"
 #include "skin.h"
 #if defined(LIBRARY_SERRAFIN)
-#include "modespage.h"
 #include "serrafinlib.h"
 enum { kIsSerrafin = 1, kOuterFrame = IDC_MODES_FRAME };
 #else
@@ -803,19 +803,25 @@ TEST_F(Kit, CountdownLeftAloneEndsAfter256TicksOf50ms)
 #endif
 
 #if defined(LIBRARY_SERRAFIN)
-TEST_F(Kit, ReleaseSkinEmptiesTheModeList)
+// The modes page lets its list go where the skin goes: as the sheet is
+// cancelled.
+TEST_F(Kit, CancelEmptiesTheModeList)
 {
-    PageDialog dialog;
-    g_modeList = GetDlgItem(dialog.page, IDC_MODE_LIST);
+    HWND parent = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 600, 600, NULL, NULL, NULL, NULL);
+    HWND page = CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_PAGE), parent,
+                                   g_library.pageProc, 0);
+    ASSERT_NE(page, (HWND)NULL);
+    HWND list = GetDlgItem(page, IDC_MODE_LIST);
     LVITEMA item = {};
     item.mask = LVIF_TEXT;
     item.pszText = (char *)"800 x 600";
-    ASSERT_EQ(ListView_InsertItem(g_modeList, &item), 0);
-    g_modeImages = ImageList_Create(16, 16, ILC_COLOR16 | ILC_MASK, 1, 1);
-    ReleaseSkin();
-    EXPECT_EQ(ListView_GetItemCount(g_modeList), 0);
-    EXPECT_EQ(g_modeImages, (HIMAGELIST)NULL);
-    g_modeList = NULL;
+    ASSERT_EQ(ListView_InsertItem(list, &item), 0);
+    ASSERT_NE(ListView_GetImageList(list, LVSIL_SMALL), (HIMAGELIST)NULL);
+    NMHDR reset = {parent, 0, (UINT)PSN_RESET};
+    SendMessageA(page, WM_NOTIFY, 0, (LPARAM)&reset);
+    EXPECT_EQ(ListView_GetItemCount(list), 0);
+    EXPECT_EQ(ListView_GetImageList(list, LVSIL_SMALL), (HIMAGELIST)NULL);
+    DestroyWindow(parent);
 }
 #endif
 
