@@ -41,8 +41,6 @@ const PageLibrary g_library = {
     NULL,   // no fall-back background
     IgnorePageEvent,  // a new page starts with its own state
     IgnorePageAdded,
-    IgnorePageEvent,
     IgnoreContextHelp,
     MeasureClockCaption,
-    IgnorePageEvent,
 };

@@ -11,8 +11,6 @@ HINSTANCE g_module;
 char g_helpFile[kPathSize];
 DWORD g_helpKnown;
 HWND g_skinPage;
-HWND g_sheetWindow;
-bool g_pageClean = true;
 ULONG g_livePages;
 
 namespace {
@@ -42,7 +40,7 @@ BOOL MakePage(LPFNADDPROPSHEETPAGE addPage, LPARAM hostValue)
 {
     // The skin is about to be loaded for the new page, which takes it over
     // at its first activation.
-    g_skinPage = g_sheetWindow = NULL;
+    g_skinPage = NULL;
     g_library.onCreatePage();
     InitCommonControls();
     g_helpKnown = CfgReadText(HKEY_CURRENT_USER, g_library.rootKey, "HelpFile", g_helpFile,

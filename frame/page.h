@@ -17,15 +17,9 @@ extern HINSTANCE g_module;
 extern char g_helpFile[kPathSize];
 extern DWORD g_helpKnown;
 extern ULONG g_livePages;
-// The page activated last, and its sheet; NULL before the first activation
-// of a new page and once that page is gone. The skin, one per process,
-// belongs to that page. (The modes page owns its countdown by the sheet.)
+// The page activated last; NULL before the first activation of a new page
+// and once that page is gone. The skin, one per process, belongs to it.
 extern HWND g_skinPage;
-extern HWND g_sheetWindow;
-// The modes page's page-clean flag: true while the sheet holds no
-// unapplied change from that page; SetPageChanged clears it. (The clock
-// page keeps its own on the page, from SetPageChanged's answer.)
-extern bool g_pageClean;
 
 // Builds the library's property page and hands it to the host.
 BOOL AddPage(LPFNADDPROPSHEETPAGE addPage, LPARAM hostValue);

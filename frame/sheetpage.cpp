@@ -19,7 +19,6 @@ void OnSetActive(HWND page, HWND sheet)
     // sheet is the frame's, in the window's user data.
     SetWindowLongPtrA(page, GWLP_USERDATA, (LONG_PTR)sheet);
     g_skinPage = page;
-    g_sheetWindow = sheet;
 }
 
 INT_PTR OnSheetNotify(HWND page, const NMHDR *header)
@@ -52,7 +51,6 @@ void OnPageDestroy(HWND page)
         return;
     ReleaseSkin();
     g_skinPage = NULL;
-    g_sheetWindow = NULL;
 }
 
 }  // namespace
@@ -68,8 +66,6 @@ bool SetPageChanged(HWND page, BOOL changed)
     if (!sheet)
         return false;
     SendMessageA(sheet, changed ? PSM_CHANGED : PSM_UNCHANGED, (WPARAM)page, 0);
-    if (changed)
-        g_pageClean = false;
     return changed != FALSE;
 }
 

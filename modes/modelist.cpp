@@ -333,7 +333,7 @@ void AnswerModeDisplayInfo(ModesPage *page, NMLVDISPINFOA *info)
     }
 }
 
-void SwitchModeAtCursor(const ModesPage *page)
+void SwitchModeAtCursor(ModesPage *page)
 {
     int item;
     ModeEntry *entry = ModeEntryAtCursor(page, &item);
@@ -352,7 +352,8 @@ void SwitchModeAtCursor(const ModesPage *page)
     if (ListView_GetItemRect(page->list, item, &icon, LVIR_ICON))
         InvalidateRect(page->list, &icon, TRUE);
     UpdateWindow(page->window);
-    SetPageChanged(page->window, TRUE);
+    if (SetPageChanged(page->window, TRUE))
+        page->clean = false;
 }
 
 void SaveModes(ModesPage *page)

@@ -28,6 +28,6 @@ ModeEntry *ModeEntryAtCursor(const ModesPage *page, int *item);
 // LVN_GETDISPINFOA: the refresh column's text and the on or off icon.
 void AnswerModeDisplayInfo(ModesPage *page, NMLVDISPINFOA *info);
 // NM_CLICK: a click on an extra mode's icon switches it on or off.
-void SwitchModeAtCursor(const ModesPage *page);
+void SwitchModeAtCursor(ModesPage *page);
 // Apply: the driver's lists, the mode keys and the refresh rates.
 void SaveModes(ModesPage *page);

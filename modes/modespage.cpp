@@ -17,12 +17,12 @@ namespace {
 // fail, the page stays up without its list.
 INT_PTR OnInitDialog(HWND window)
 {
-    g_pageClean = true;
     DebugLog("WM_INITDIALOG");
     ModesPage *page = (ModesPage *)CfgAlloc(sizeof *page);
     if (page) {
         page->window = window;
         page->list = GetDlgItem(window, IDC_MODE_LIST);
+        page->clean = true;
         SetWindowLongPtrA(window, DWLP_USER, (LONG_PTR)page);
     }
     ApplySkin(window);
@@ -53,9 +53,9 @@ INT_PTR OnSetActive(HWND window, const NMHDR *header)
 
 INT_PTR OnApply(ModesPage *page, const NMHDR *header)
 {
-    if (!g_pageClean) {
+    if (!page->clean) {
         SaveModes(page);
-        g_pageClean = true;
+        page->clean = true;
     }
     return AnswerSheet(page->window, header);
 }

@@ -21,6 +21,9 @@ struct ModesPage {
     // The refresh column's text: the list view reads it after the
     // notification has returned.
     char refreshText[kRefreshTextSize];
+    // True while the sheet holds no unapplied change from this page: Apply
+    // then has nothing to save.
+    bool clean;
 };
 
 // The state of a modes page; NULL for any window that has none.

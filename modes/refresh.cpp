@@ -102,7 +102,7 @@ void RedrawModeList(const ModesPage *page)
 // waiting for Apply. Both the rate to go back to and the test for a change
 // use the rate from before the first pick: the same new rate picked twice
 // is still new.
-void PickRefresh(const ModesPage *page, ModeEntry *entry, int rate)
+void PickRefresh(ModesPage *page, ModeEntry *entry, int rate)
 {
     if (!entry->picked) {
         entry->previousRefresh = entry->refresh;
@@ -111,7 +111,8 @@ void PickRefresh(const ModesPage *page, ModeEntry *entry, int rate)
     entry->changed = rate != entry->previousRefresh || entry->switched;
     entry->refresh = rate;
     RedrawModeList(page);
-    SetPageChanged(page->window, TRUE);
+    if (SetPageChanged(page->window, TRUE))
+        page->clean = false;
 }
 
 // Writes the entry's rate to its mode keys when a modes key is known, and
@@ -127,7 +128,7 @@ void StoreRefresh(const ModesPage *page, ModeEntry *entry)
 
 INT_PTR AskToKeepRefresh(ModesPage *page)
 {
-    INT_PTR answer = DialogBoxParamA(g_module, MAKEINTRESOURCEA(IDD_COUNTDOWN), g_sheetWindow,
+    INT_PTR answer = DialogBoxParamA(g_module, MAKEINTRESOURCEA(IDD_COUNTDOWN), PageSheet(page->window),
                                      CountdownDialog, 0);
     // The modes key is looked for again whenever the countdown has come up,
     // as it is with every dialog in the skin: a key made or removed since
@@ -142,7 +143,7 @@ INT_PTR AskToKeepRefresh(ModesPage *page)
 bool OfferRefreshMenu(HWND window, INT_PTR *result)
 {
     *result = 0;
-    const ModesPage *page = GetModesPage(window);
+    ModesPage *page = GetModesPage(window);
     if (!page)
         return false;
     int item;

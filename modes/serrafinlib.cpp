@@ -52,8 +52,6 @@ const PageLibrary g_library = {
     "Serrafin.bmp",
     TracePageCreation,
     TracePageAdded,
-    IgnorePageEvent,
     OfferRefreshMenu,
     IgnoreFrameCaption,
-    IgnorePageEvent,
 };

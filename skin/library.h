@@ -42,14 +42,10 @@ struct PageLibrary {
     // Runs once AddPage knows its answer; title is NULL when the library's
     // module was not found.
     void (*onPageAdded)(const char *title, BOOL added);
-    // Runs after ApplySkin has skinned a dialog.
-    void (*onSkinApplied)();
     // Runs before context help; true when it answered, with *result.
     bool (*onContextHelp)(HWND dialog, INT_PTR *result);
     // A group frame's caption on dialog was measured in dc at size.
     void (*onFrameCaption)(HWND dialog, HDC dc, UINT id, const char *caption, SIZE size);
-    // Runs when the skin is released.
-    void (*onRelease)();
 };
 
 extern const PageLibrary g_library;
