@@ -1,8 +1,9 @@
 // The clock page's dialog procedure: one switch that hands each message to
 // a named helper and leaves what every page answers alike to the frame. The
-// page shows the card's clocks on two sliders and its
-// memory presets as radio buttons, drawn in the skin; changes reach the card
-// only when the sheet applies them, and must then be confirmed in time.
+// page shows the card's clocks on two sliders and its memory presets as
+// radio buttons, drawn in the skin; changes reach the card only when the
+// sheet applies them, and must then be confirmed in time. The page's state
+// (clockpage.h) is made at WM_INITDIALOG and freed at WM_DESTROY.
 #include "clockpage.h"
 
 #include <commctrl.h>
@@ -17,24 +18,28 @@
 #include "probe.h"
 #include "settings.h"
 
-bool g_profileMode;
-char g_profileName[kPathSize];
-ClockSetting g_profileSetting = {0, 0, kPresetUndetermined, kPresetUndetermined};
-bool g_profileDirty;
-int g_coreValueStart, g_coreCaptionEnd;
-int g_memoryValueStart, g_memoryCaptionEnd;
+namespace {
 
-void MeasureClockCaption(HDC dc, UINT id, const char *caption, SIZE size)
+// NULL before WM_INITDIALOG and after WM_DESTROY.
+ClockPage *ClockPageOf(HWND window)
 {
-    int *valueStart, *captionEnd;
-    if (id == IDC_CORE_FRAME) {
-        valueStart = &g_coreValueStart;
-        captionEnd = &g_coreCaptionEnd;
-    } else if (id == IDC_MEMORY_FRAME) {
-        valueStart = &g_memoryValueStart;
-        captionEnd = &g_memoryCaptionEnd;
-    } else {
+    return (ClockPage *)GetWindowLongPtrA(window, DWLP_USER);
+}
+
+}  // namespace
+
+void MeasureClockCaption(HWND dialog, HDC dc, UINT id, const char *caption, SIZE size)
+{
+    // The countdown's frame is measured too; only the page's count.
+    if (id != IDC_CORE_FRAME && id != IDC_MEMORY_FRAME)
         return;
+    ClockPage *page = ClockPageOf(dialog);
+    if (!page)
+        return;
+    int *valueStart = &page->coreValueStart, *captionEnd = &page->coreCaptionEnd;
+    if (id == IDC_MEMORY_FRAME) {
+        valueStart = &page->memoryValueStart;
+        captionEnd = &page->memoryCaptionEnd;
     }
     *captionEnd = *valueStart = size.cx + size.cy;
     if (const char *colon = strchr(caption, ':')) {
@@ -141,7 +146,7 @@ void EnableControl(HWND page, int id, bool on)
     EnableWindow(GetDlgItem(page, id), on);
 }
 
-void ShowClockCaption(HWND page, const ClockControls &clock, float mhz, bool inProfile)
+void ShowClockCaption(ClockPage *page, const ClockControls &clock, float mhz, bool inProfile)
 {
     char text[kPathSize];
     if (!g_driverAvailable) {
@@ -155,14 +160,15 @@ void ShowClockCaption(HWND page, const ClockControls &clock, float mhz, bool inP
         if (inProfile) {
             char plain[kPathSize];
             lstrcpynA(plain, text, sizeof plain);
-            PageTextArgument wrapped[] = {TextArgument(plain), TextArgument(g_profileName)};
+            PageTextArgument wrapped[] = {TextArgument(plain), TextArgument(page->profileName)};
             FormatPageText("%s (%s)", wrapped, 2, text, sizeof text);
         }
     }
     // Only the strip with the number is repainted, not the whole frame.
     bool core = clock.frame == IDC_CORE_FRAME;
-    RefreshControl(page, clock.frame, text, core ? g_coreValueStart : g_memoryValueStart,
-                   core ? g_coreCaptionEnd : g_memoryCaptionEnd, TRUE);
+    RefreshControl(page->window, clock.frame, text,
+                   core ? page->coreValueStart : page->memoryValueStart,
+                   core ? page->coreCaptionEnd : page->memoryCaptionEnd, TRUE);
 }
 
 void ShowValues(HWND page, const ClockSetting &shown)
@@ -188,50 +194,46 @@ void ShowValues(HWND page, const ClockSetting &shown)
     SetControlText(page, IDC_VALUES_TEXT, text);
 }
 
-// Before the first activation no sheet is known and nothing is sent.
-void TellSheet(HWND page)
+// A change in profile mode is the profile's, saved at the next Apply; any
+// other is the card's, for the next Apply, and the sheet hears of it.
+void NoteChange(ClockPage *page)
 {
-    SetPageChanged(page, TRUE);
+    if (page->profileMode) {
+        page->profileDirty = true;
+    } else {
+        page->applyPending = true;
+        TellSheet(page);
+    }
 }
 
-void OnSliderMoved(HWND page, HWND slider)
+void OnSliderMoved(ClockPage *page, HWND slider)
 {
     int id = GetDlgCtrlID(slider);
     if (!slider || (id != IDC_CORE_SLIDER && id != IDC_MEMORY_SLIDER))
         return;
     const ClockControls &clock = id == IDC_CORE_SLIDER ? kCore : kMemory;
     float value = SliderValue((int)SendMessageA(slider, TBM_GETPOS, 0, 0));
-    bool toProfile = g_profileMode && g_pageClean;
-    ClockSetting &target = toProfile ? g_profileSetting : g_currentSetting;
+    bool toProfile = page->profileMode && page->pageClean;
+    ClockSetting &target = toProfile ? page->profileSetting : g_currentSetting;
     (id == IDC_CORE_SLIDER ? target.core : target.memory) = value;
     ShowClockCaption(page, clock, value, toProfile);
-    InvalidateRect(GetDlgItem(page, IDC_LOGO), NULL, FALSE);
-    if (g_profileMode) {
-        g_profileDirty = true;
-    } else {
-        g_applyPending = true;
-        TellSheet(page);
-    }
-    UpdateWindow(page);
+    InvalidateRect(GetDlgItem(page->window, IDC_LOGO), NULL, FALSE);
+    NoteChange(page);
+    UpdateWindow(page->window);
 }
 
-void OnPresetClicked(HWND page, int id)
+void OnPresetClicked(ClockPage *page, int id)
 {
     bool timing = id >= IDC_TIMING_SLOW && id <= IDC_TIMING_FAST;
     int32_t index = timing ? id - IDC_TIMING_SLOW : IDC_LATENCY_FAST - id;
-    ClockSetting &target = g_profileMode ? g_profileSetting : g_currentSetting;
+    ClockSetting &target = page->profileMode ? page->profileSetting : g_currentSetting;
     int32_t &field = timing ? target.timing : target.latency;
     int32_t before = field;
     field = index;
     if (before == index)
         return;
-    CheckPresetButtons(page, target.latency, target.timing);
-    if (g_profileMode) {
-        g_profileDirty = true;
-    } else {
-        g_applyPending = true;
-        TellSheet(page);
-    }
+    CheckPresetButtons(page->window, target.latency, target.timing);
+    NoteChange(page);
 }
 
 void ApplyCurrentSetting()
@@ -246,50 +248,58 @@ bool ConfirmClocks(HWND page)
     return DialogBoxParamA(g_module, MAKEINTRESOURCEA(IDD_COUNTDOWN), page, CountdownDialog, 0) == 1;
 }
 
+// The factory setting becomes the current setting, to be written at the
+// next Apply; true when a stored one was found.
+bool RestoreFactory(ClockPage *page)
+{
+    page->applyPending = true;
+    return RestoreFactorySetting();
+}
+
 // An unconfirmed clock must never stay on the card, and the card and
 // "CurrentSettings" must agree: a declined change goes back to the factory
 // setting (without a stored one, to the clocks read at load). Factory clocks
 // that could not be read are no place to go back to; the clocks the change
 // replaced go back instead, and with those unreadable too the card keeps
 // what it has rather than a clock made up from nothing.
-void RevertDeclinedChange(const ClockSetting &replaced)
+void RevertDeclinedChange(ClockPage *page, const ClockSetting &replaced)
 {
     if (!HasUsableClocks(replaced))
         return;
-    RestoreFactorySetting();
+    RestoreFactory(page);
     g_currentSetting.core = replaced.core;
     g_currentSetting.memory = replaced.memory;
     ApplyCurrentSetting();
 }
 
-void ApplyPageChanges(HWND page, bool confirm)
+void ApplyPageChanges(ClockPage *page, bool confirm)
 {
     if (!g_driverAvailable)
         return;
-    if (g_applyPending) {
-        g_applyPending = false;
+    if (page->applyPending) {
+        page->applyPending = false;
         ClockSetting replaced = g_factorySetting;
         if (confirm && !HasUsableClocks(replaced))
             ReadClocks(&replaced.core, &replaced.memory);
         ApplyCurrentSetting();
-        if (confirm && !ConfirmClocks(page))
-            RevertDeclinedChange(replaced);
+        if (confirm && !ConfirmClocks(page->window))
+            RevertDeclinedChange(page, replaced);
         SaveCurrentSetting(g_currentSetting);
     }
-    if (g_profileMode)
+    if (page->profileMode)
         ApplyProfileChanges(page);
     RefreshPage(page);
 }
 
-void OnFactoryDefaults(HWND page)
+void OnFactoryDefaults(ClockPage *page)
 {
     // Without a stored factory setting the current setting only takes the
     // one captured at load; nothing is written or redrawn.
-    if (RestoreFactorySetting())
+    if (RestoreFactory(page))
         ApplyPageChanges(page, false);
 }
 
-void OnCommand(HWND page, WPARAM wParam)
+void OnCommand(ClockPage *page, WPARAM wParam)
 {
     int id = LOWORD(wParam);
     int code = HIWORD(wParam);
@@ -323,41 +333,54 @@ void OnCommand(HWND page, WPARAM wParam)
     }
 }
 
-INT_PTR OnInitDialog(HWND page)
+INT_PTR OnInitDialog(HWND window)
 {
-    g_pageClean = true;
+    // Zeroed: not in profile mode, nothing pending, nothing queried yet.
+    ClockPage *page = (ClockPage *)GlobalAlloc(GPTR, sizeof(ClockPage));
+    // Without room for its state the page stays as its template made it;
+    // the frame still answers the sheet.
+    if (!page)
+        return TRUE;
+    SetWindowLongPtrA(window, DWLP_USER, (LONG_PTR)page);
+    page->window = window;
+    page->pageClean = true;
+    page->profileSetting.latency = page->profileSetting.timing = kPresetUndetermined;
     PrepareProfileBox(page);
-    LoadSkinBitmaps(page);
-    ApplySkin(page);
+    LoadSkinBitmaps(window);
+    ApplySkin(window);
     LoadHelpTexts();
     RefreshPage(page);
     TellSheet(page);
     return TRUE;
 }
 
-void OnSetActive(HWND page)
+void OnDestroy(HWND window, ClockPage *page)
 {
-    LeaveProfileMode();
+    SetWindowLongPtrA(window, DWLP_USER, 0);
+    GlobalFree(page);
+}
+
+void OnSetActive(ClockPage *page)
+{
+    LeaveProfileMode(page);
     LoadDisableFlags();
-    g_profilesQueried = false;
+    page->profilesQueried = false;
     RefreshPage(page);
 }
 
-INT_PTR OnNotify(HWND page, const NMHDR *header)
+void OnNotify(ClockPage *page, const NMHDR *header)
 {
     switch (header->code) {
     case PSN_SETACTIVE:
         OnSetActive(page);
         break;
     case PSN_APPLY:
-        if (!g_pageClean) {
+        if (!page->pageClean) {
             ApplyPageChanges(page, true);
-            g_pageClean = true;
+            page->pageClean = true;
         }
         break;
     }
-    // The frame records the sheet and gives every notification its answer.
-    return AnswerPageMessage(page, WM_NOTIFY, 0, (LPARAM)header);
 }
 
 INT_PTR OnDrawItem(HWND page, const DRAWITEMSTRUCT *item)
@@ -406,13 +429,20 @@ void EnableClockControls(HWND page, bool on)
     UpdateWindow(page);
 }
 
-void RefreshPage(HWND page)
+void TellSheet(ClockPage *page)
 {
+    if (SetPageChanged(page->window, TRUE))
+        page->pageClean = false;
+}
+
+void RefreshPage(ClockPage *page)
+{
+    HWND window = page->window;
     ClockSetting shown = {0, 0, 0, 0};
-    if (g_profileMode) {
-        shown = g_profileSetting;
+    if (page->profileMode) {
+        shown = page->profileSetting;
     } else if (g_driverAvailable) {
-        g_applyPending = true;
+        page->applyPending = true;
         RefreshCurrentSetting();
         shown = g_currentSetting;
     }
@@ -420,35 +450,47 @@ void RefreshPage(HWND page)
         shown.timing = kPresetUndetermined;
     if ((DWORD)shown.latency > 2)
         shown.latency = kPresetUndetermined;
-    CheckPresetButtons(page, shown.latency, shown.timing);
-    EnableClockControls(page, g_driverAvailable);
-    ShowValues(page, shown);
-    SetClockSlider(page, IDC_CORE_SLIDER, shown.core);
-    ShowClockCaption(page, kCore, shown.core, g_profileMode);
-    SetClockSlider(page, IDC_MEMORY_SLIDER, shown.memory);
-    ShowClockCaption(page, kMemory, shown.memory, g_profileMode);
+    CheckPresetButtons(window, shown.latency, shown.timing);
+    EnableClockControls(window, g_driverAvailable);
+    ShowValues(window, shown);
+    SetClockSlider(window, IDC_CORE_SLIDER, shown.core);
+    ShowClockCaption(page, kCore, shown.core, page->profileMode);
+    SetClockSlider(window, IDC_MEMORY_SLIDER, shown.memory);
+    ShowClockCaption(page, kMemory, shown.memory, page->profileMode);
     CheckProfileBox(page);
-    UpdateWindow(page);
+    UpdateWindow(window);
 }
 
-INT_PTR CALLBACK ClockPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+INT_PTR CALLBACK ClockPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    ClockPage *page = ClockPageOf(window);
     switch (message) {
     case WM_INITDIALOG:
-        return OnInitDialog(page);
-    case WM_NOTIFY:
-        return OnNotify(page, (const NMHDR *)lParam);
-    case WM_HSCROLL:
-        OnSliderMoved(page, (HWND)lParam);
-        return 0;
-    case WM_COMMAND:
-        OnCommand(page, wParam);
-        return 0;
+        return OnInitDialog(window);
     case WM_DRAWITEM:
-        return OnDrawItem(page, (const DRAWITEMSTRUCT *)lParam);
+        return OnDrawItem(window, (const DRAWITEMSTRUCT *)lParam);
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
         return OnControlColour((HDC)wParam, (HWND)lParam);
     }
-    return AnswerPageMessage(page, message, wParam, lParam);
+    // The page's own messages need its state; without it (before
+    // WM_INITDIALOG) only the frame answers.
+    if (page) {
+        switch (message) {
+        case WM_NOTIFY:
+            OnNotify(page, (const NMHDR *)lParam);
+            break;
+        case WM_HSCROLL:
+            OnSliderMoved(page, (HWND)lParam);
+            return 0;
+        case WM_COMMAND:
+            OnCommand(page, wParam);
+            return 0;
+        case WM_DESTROY:
+            OnDestroy(window, page);
+            break;
+        }
+    }
+    // The frame records the sheet and gives every notification its answer.
+    return AnswerPageMessage(window, message, wParam, lParam);
 }

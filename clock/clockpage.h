@@ -1,50 +1,71 @@
-// What the clock page and its profile box share: the page state beside the
-// engine's, and the page operations each side calls on the other.
+// The clock page's state and the operations the page and its profile box
+// (profilebox.cpp) call on each other. The card, the engine's clocks and
+// limits and the settings store are process-wide (engine.h, settings.h);
+// everything else lives on the page.
 #pragma once
 #include <windows.h>
 
 #include "../frame/page.h"
 #include "settingtext.h"
 
-// While on, the page shows and edits the profile setting instead of the
-// card's current setting.
-extern bool g_profileMode;
-extern char g_profileName[kPathSize];
-extern ClockSetting g_profileSetting;
-// The profile setting is to be saved under the profile name at Apply.
-extern bool g_profileDirty;
-// Set once the profile box has read "SetVantrelOC" in this activation;
-// every new page starts without it.
-extern bool g_profilesQueried;
-void ForgetProfilesQuery();
+// One per page window: made at WM_INITDIALOG, kept with DWLP_USER, freed
+// at WM_DESTROY.
+struct ClockPage {
+    HWND window;
+    HWND profileCombo;
 
-// Where the number starts in the captions of the two clock frames, and
-// where those captions end, as they were last drawn: only the number is
-// repainted when a clock moves.
-extern int g_coreValueStart, g_coreCaptionEnd;
-extern int g_memoryValueStart, g_memoryCaptionEnd;
-// The skin's report of a group frame's caption, measured in dc at size.
-void MeasureClockCaption(HDC dc, UINT id, const char *caption, SIZE size);
+    // What the next Apply has to do. The page-clean flag answers whether
+    // Apply has anything to do at all: it is true until the sheet is told
+    // of a change (SetPageChanged) and again after Apply. The pending-apply
+    // flag: the current setting is to be written to the card. The
+    // profile-dirty and profile-delete flags: the profile is to be saved,
+    // or deleted.
+    bool pageClean;
+    bool applyPending;
+    bool profileDirty;
+    bool profileDelete;
+
+    // While on, the page shows and edits the profile setting instead of the
+    // card's current setting.
+    bool profileMode;
+    // "SetVantrelOC" was read in this activation.
+    bool profilesQueried;
+    int deleteIndex;
+    char profileName[kPathSize];
+    ClockSetting profileSetting;
+
+    // Where the number starts in the captions of the two clock frames, and
+    // where those captions end, as they were last drawn: only the number is
+    // repainted when a clock moves.
+    int coreValueStart, coreCaptionEnd;
+    int memoryValueStart, memoryCaptionEnd;
+};
+
+// The skin's report of a group frame's caption on dialog, measured in dc at
+// size: the clock frames' metrics go to the page's state.
+void MeasureClockCaption(HWND dialog, HDC dc, UINT id, const char *caption, SIZE size);
 
 // The page ---------------------------------------------------------------------
 
-void RefreshPage(HWND page);
+void RefreshPage(ClockPage *page);
 void EnableClockControls(HWND page, bool on);
 void SetControlText(HWND page, int id, const char *text);
+// Tells the sheet of a change; once it knows, the page is no longer clean.
+void TellSheet(ClockPage *page);
 
 // The profile box (profilebox.cpp) -------------------------------------------
 
-void PrepareProfileBox(HWND page);
-void EnableProfileBox(bool on);
-void FillProfileList();
+void PrepareProfileBox(ClockPage *page);
+void EnableProfileBox(ClockPage *page, bool on);
+void FillProfileList(ClockPage *page);
 // Reads "SetVantrelOC" once per activation and offers the profiles.
-void CheckProfileBox(HWND page);
-void OnSaveProfile(HWND page);
-void OnDeleteProfile(HWND page);
-void OnProfileEditChange(HWND page);
-void OnProfileSelected(HWND page);
+void CheckProfileBox(ClockPage *page);
+void OnSaveProfile(ClockPage *page);
+void OnDeleteProfile(ClockPage *page);
+void OnProfileEditChange(ClockPage *page);
+void OnProfileSelected(ClockPage *page);
 // Ends profile mode at activation, dropping a profile change that was left
 // waiting for an Apply that never came.
-void LeaveProfileMode();
+void LeaveProfileMode(ClockPage *page);
 // The profile's part of Apply, after the card has been handled.
-void ApplyProfileChanges(HWND page);
+void ApplyProfileChanges(ClockPage *page);

@@ -8,42 +8,30 @@
 #include "engine.h"
 #include "settings.h"
 
-bool g_profilesQueried;
-
-void ForgetProfilesQuery()
-{
-    g_profilesQueried = false;
-}
-
 namespace {
-
-HWND g_profileCombo;
-// The profile named by the profile name is to be deleted at Apply.
-bool g_profileDelete;
-int g_deleteIndex;
 
 bool UsableName(const char *name)
 {
     return name[0] != '\0' && name[0] != ' ';
 }
 
-void ReadEnteredName(char (&name)[kPathSize])
+void ReadEnteredName(const ClockPage *page, char (&name)[kPathSize])
 {
     name[0] = '\0';
-    GetWindowTextA(g_profileCombo, name, sizeof name);
+    GetWindowTextA(page->profileCombo, name, sizeof name);
 }
 
-void ShowResetName(HWND page)
+void ShowResetName(const ClockPage *page)
 {
-    SetControlText(page, IDC_PROFILE_NAME, "Reset");
+    SetControlText(page->window, IDC_PROFILE_NAME, "Reset");
 }
 
-void AwaitApply(HWND page)
+void AwaitApply(ClockPage *page)
 {
-    g_applyPending = false;
-    EnableProfileBox(false);
-    EnableClockControls(page, false);
-    SetPageChanged(page, TRUE);
+    page->applyPending = false;
+    EnableProfileBox(page, false);
+    EnableClockControls(page->window, false);
+    TellSheet(page);
 }
 
 LRESULT CALLBACK ProfileEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam)
@@ -70,133 +58,136 @@ LRESULT CALLBACK ProfileEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM 
 
 }  // namespace
 
-void PrepareProfileBox(HWND page)
+void PrepareProfileBox(ClockPage *page)
 {
-    g_profileCombo = GetDlgItem(page, IDC_PROFILE_NAME);
+    HWND combo = page->profileCombo = GetDlgItem(page->window, IDC_PROFILE_NAME);
     POINT inside = {4, 4};
-    HWND edit = ChildWindowFromPoint(g_profileCombo, inside);
-    if (!edit || edit == g_profileCombo)
+    HWND edit = ChildWindowFromPoint(combo, inside);
+    if (!edit || edit == combo)
         return;
     // The previous procedure is in place before anything can call ours.
     SetWindowLongPtrA(edit, GWLP_USERDATA, GetWindowLongPtrA(edit, GWLP_WNDPROC));
     SetWindowLongPtrA(edit, GWLP_WNDPROC, (LONG_PTR)ProfileEditProc);
 }
 
-void EnableProfileBox(bool on)
+void EnableProfileBox(ClockPage *page, bool on)
 {
-    HWND page = GetParent(g_profileCombo);
-    EnableWindow(g_profileCombo, on);
-    EnableWindow(GetDlgItem(page, IDC_PROFILE_SAVE), on);
-    EnableWindow(GetDlgItem(page, IDC_PROFILE_DELETE), on);
-    InvalidateRect(g_profileCombo, NULL, TRUE);
-    UpdateWindow(g_profileCombo);
+    HWND combo = page->profileCombo;
+    EnableWindow(combo, on);
+    EnableWindow(GetDlgItem(page->window, IDC_PROFILE_SAVE), on);
+    EnableWindow(GetDlgItem(page->window, IDC_PROFILE_DELETE), on);
+    InvalidateRect(combo, NULL, TRUE);
+    UpdateWindow(combo);
 }
 
-void FillProfileList()
+void FillProfileList(ClockPage *page)
 {
-    SendMessageA(g_profileCombo, CB_RESETCONTENT, 0, 0);
-    EnumerateProfiles(g_profileCombo);
+    SendMessageA(page->profileCombo, CB_RESETCONTENT, 0, 0);
+    EnumerateProfiles(page->profileCombo);
 }
 
-void CheckProfileBox(HWND page)
+void CheckProfileBox(ClockPage *page)
 {
     LONG offered;
     // An unreadable switch is tried again at the next redraw.
-    if (g_profilesQueried || !ReadProfilesSwitch(&offered))
+    if (page->profilesQueried || !ReadProfilesSwitch(&offered))
         return;
-    g_profilesQueried = true;
-    EnableProfileBox(offered != 0);
+    page->profilesQueried = true;
+    EnableProfileBox(page, offered != 0);
     if (!offered)
         return;
-    FillProfileList();
+    FillProfileList(page);
     char name[kPathSize] = "";
     ReadMostRecentApplication(name, sizeof name);
-    SetControlText(page, IDC_PROFILE_NAME, name);
+    SetControlText(page->window, IDC_PROFILE_NAME, name);
 }
 
-void OnSaveProfile(HWND page)
+void OnSaveProfile(ClockPage *page)
 {
     char name[kPathSize];
-    ReadEnteredName(name);
+    ReadEnteredName(page, name);
     if (!UsableName(name)) {
         ShowResetName(page);
         return;
     }
-    lstrcpynA(g_profileName, name, sizeof g_profileName);
-    if (!g_profileMode) {
-        g_profileSetting = g_currentSetting;
-        g_profileDirty = true;
-        g_profileMode = true;
+    lstrcpynA(page->profileName, name, sizeof page->profileName);
+    if (!page->profileMode) {
+        page->profileSetting = g_currentSetting;
+        page->profileDirty = true;
+        page->profileMode = true;
     }
     AwaitApply(page);
 }
 
-void OnDeleteProfile(HWND page)
+void OnDeleteProfile(ClockPage *page)
 {
     char name[kPathSize];
-    ReadEnteredName(name);
+    ReadEnteredName(page, name);
     if (!UsableName(name))
         return;
-    LRESULT index = SendMessageA(g_profileCombo, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)name);
+    LRESULT index =
+        SendMessageA(page->profileCombo, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)name);
     if (index == CB_ERR)
         return;
-    g_deleteIndex = (int)index;
-    lstrcpynA(g_profileName, name, sizeof g_profileName);
-    g_profileMode = true;
-    g_profileDelete = true;
+    page->deleteIndex = (int)index;
+    lstrcpynA(page->profileName, name, sizeof page->profileName);
+    page->profileMode = true;
+    page->profileDelete = true;
     AwaitApply(page);
 }
 
-void OnProfileEditChange(HWND page)
+void OnProfileEditChange(ClockPage *page)
 {
-    if (!g_profileMode)
+    if (!page->profileMode)
         return;
-    g_profileMode = false;
+    page->profileMode = false;
     RefreshPage(page);
 }
 
-void OnProfileSelected(HWND page)
+void OnProfileSelected(ClockPage *page)
 {
-    LRESULT index = SendMessageA(g_profileCombo, CB_GETCURSEL, 0, 0);
+    HWND combo = page->profileCombo;
+    LRESULT index = SendMessageA(combo, CB_GETCURSEL, 0, 0);
     if (index == CB_ERR)
         return;
-    LRESULT length = SendMessageA(g_profileCombo, CB_GETLBTEXTLEN, index, 0);
+    LRESULT length = SendMessageA(combo, CB_GETLBTEXTLEN, index, 0);
     if (length == CB_ERR || length >= kPathSize)
         return;
     char name[kPathSize];
-    SendMessageA(g_profileCombo, CB_GETLBTEXT, index, (LPARAM)name);
-    ClockSetting loaded = g_profileSetting;
+    SendMessageA(combo, CB_GETLBTEXT, index, (LPARAM)name);
+    ClockSetting loaded = page->profileSetting;
     if (!LoadProfile(name, &loaded))
         return;
-    g_profileSetting = loaded;
-    g_profileMode = true;
-    lstrcpynA(g_profileName, name, sizeof g_profileName);
+    page->profileSetting = loaded;
+    page->profileMode = true;
+    lstrcpynA(page->profileName, name, sizeof page->profileName);
     RefreshPage(page);
 }
 
-void LeaveProfileMode()
+void LeaveProfileMode(ClockPage *page)
 {
-    g_profileMode = false;
-    g_profileDirty = false;
-    g_profileDelete = false;
+    page->profileMode = false;
+    page->profileDirty = false;
+    page->profileDelete = false;
 }
 
-void ApplyProfileChanges(HWND page)
+void ApplyProfileChanges(ClockPage *page)
 {
-    g_profileMode = false;
-    if (g_profileDirty) {
-        g_profileDirty = false;
-        if (SendMessageA(g_profileCombo, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)g_profileName) ==
+    HWND combo = page->profileCombo;
+    page->profileMode = false;
+    if (page->profileDirty) {
+        page->profileDirty = false;
+        if (SendMessageA(combo, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)page->profileName) ==
             CB_ERR)
-            SendMessageA(g_profileCombo, CB_ADDSTRING, 0, (LPARAM)g_profileName);
-        SaveProfile(g_profileName, g_profileSetting);
+            SendMessageA(combo, CB_ADDSTRING, 0, (LPARAM)page->profileName);
+        SaveProfile(page->profileName, page->profileSetting);
     }
-    if (g_profileDelete) {
-        g_profileDelete = false;
-        DeleteProfile(g_profileName);
-        SendMessageA(g_profileCombo, CB_DELETESTRING, g_deleteIndex, 0);
+    if (page->profileDelete) {
+        page->profileDelete = false;
+        DeleteProfile(page->profileName);
+        SendMessageA(combo, CB_DELETESTRING, page->deleteIndex, 0);
     }
-    EnableProfileBox(true);
+    EnableProfileBox(page, true);
     ShowResetName(page);
-    EnableClockControls(page, true);
+    EnableClockControls(page->window, true);
 }

@@ -1,5 +1,5 @@
 // Quillan's description for the kit: the clock page, its help texts, and
-// what the page adds to page creation and to the drawing of its frames.
+// what the page adds to the drawing of its frames.
 #include "quillanlib.h"
 
 #include "../skin/skin.h"
@@ -39,10 +39,8 @@ const PageLibrary g_library = {
     true,   // logo panel
     true,   // the countdown follows colour changes
     NULL,   // no fall-back background
-    ForgetProfilesQuery,
+    IgnorePageEvent,  // a new page starts with its own state
     IgnorePageAdded,
-    IgnorePageEvent,
     IgnoreContextHelp,
     MeasureClockCaption,
-    IgnorePageEvent,
 };

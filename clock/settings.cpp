@@ -5,7 +5,6 @@
 #include "probe.h"
 
 bool g_factorySettingFound;
-bool g_applyPending;
 
 namespace {
 
@@ -81,7 +80,6 @@ bool SaveFactorySetting()
 bool RestoreFactorySetting()
 {
     g_currentSetting = g_factorySetting;
-    g_applyPending = true;
     return g_factorySettingFound;
 }
 

@@ -9,12 +9,12 @@
 #define PROFILES_KEY "Software\\Vantrel\\Game Overclocking"
 
 extern bool g_factorySettingFound;
-// Raised when the page holds a setting that Apply has to write.
-extern bool g_applyPending;
 
 void LoadDisableFlags();
 bool LoadFactorySetting();
 bool SaveFactorySetting();
+// The factory setting becomes the current setting; true when a stored one
+// was found. (The page raises its pending-apply flag beside it.)
 bool RestoreFactorySetting();
 void EnumerateProfiles(HWND combo);
 bool LoadProfile(const char *name, ClockSetting *setting);

@@ -10,8 +10,7 @@
 HINSTANCE g_module;
 char g_helpFile[kPathSize];
 DWORD g_helpKnown;
-HWND g_sheetWindow;
-bool g_pageClean = true;
+HWND g_skinPage;
 ULONG g_livePages;
 
 namespace {
@@ -39,9 +38,9 @@ void LoadTabTitle()
 
 BOOL MakePage(LPFNADDPROPSHEETPAGE addPage, LPARAM hostValue)
 {
-    // The window of an earlier, closed sheet must never be addressed by
-    // this one's page: it learns its own sheet when first activated.
-    g_sheetWindow = NULL;
+    // The skin is about to be loaded for the new page, which takes it over
+    // at its first activation.
+    g_skinPage = NULL;
     g_library.onCreatePage();
     InitCommonControls();
     g_helpKnown = CfgReadText(HKEY_CURRENT_USER, g_library.rootKey, "HelpFile", g_helpFile,
@@ -93,16 +92,4 @@ bool IgnoreContextHelp(HWND, INT_PTR *)
     return false;
 }
 
-void IgnoreFrameCaption(HDC, UINT, const char *, SIZE) {}
-
-void SetPageChanged(HWND page, BOOL changed)
-{
-    if (!g_sheetWindow)
-        return;
-    if (changed) {
-        SendMessageA(g_sheetWindow, PSM_CHANGED, (WPARAM)page, 0);
-        g_pageClean = false;
-    } else {
-        SendMessageA(g_sheetWindow, PSM_UNCHANGED, (WPARAM)page, 0);
-    }
-}
+void IgnoreFrameCaption(HWND, HDC, UINT, const char *, SIZE) {}

@@ -13,11 +13,19 @@ INT_PTR SetNotifyResult(HWND page, LONG_PTR result)
     return TRUE;
 }
 
+void OnSetActive(HWND page, HWND sheet)
+{
+    // The page's own state is its procedure's (DWLP_USER); the page's
+    // sheet is the frame's, in the window's user data.
+    SetWindowLongPtrA(page, GWLP_USERDATA, (LONG_PTR)sheet);
+    g_skinPage = page;
+}
+
 INT_PTR OnSheetNotify(HWND page, const NMHDR *header)
 {
     switch (header->code) {
     case PSN_SETACTIVE:
-        g_sheetWindow = header->hwndFrom;
+        OnSetActive(page, header->hwndFrom);
         return SetNotifyResult(page, 0);
     case PSN_KILLACTIVE:
         return SetNotifyResult(page, FALSE);
@@ -33,19 +41,33 @@ INT_PTR OnSheetNotify(HWND page, const NMHDR *header)
     return FALSE;
 }
 
-// The skin belongs to the page: whichever way the sheet closes, nothing of
-// it outlives the page, and a later sheet starts from the registry. A page
-// of an earlier sheet that goes after a later sheet took over leaves the
-// later page's skin and sheet alone.
+// The skin belongs to the page activated last: whichever way its sheet
+// closes, nothing of it outlives that page, and a later sheet starts from
+// the registry. A page of an earlier sheet that goes after a later page
+// took over leaves that page's skin alone.
 void OnPageDestroy(HWND page)
 {
-    if (g_sheetWindow && GetParent(page) != g_sheetWindow)
+    if (g_skinPage && g_skinPage != page)
         return;
     ReleaseSkin();
-    g_sheetWindow = NULL;
+    g_skinPage = NULL;
 }
 
 }  // namespace
+
+HWND PageSheet(HWND page)
+{
+    return (HWND)GetWindowLongPtrA(page, GWLP_USERDATA);
+}
+
+bool SetPageChanged(HWND page, BOOL changed)
+{
+    HWND sheet = PageSheet(page);
+    if (!sheet)
+        return false;
+    SendMessageA(sheet, changed ? PSM_CHANGED : PSM_UNCHANGED, (WPARAM)page, 0);
+    return changed != FALSE;
+}
 
 INT_PTR AnswerPageMessage(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 {

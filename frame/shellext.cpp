@@ -117,37 +117,19 @@ HRESULT STDMETHODCALLTYPE InitInitialize(IShellExtInit *, LPCITEMIDLIST, IDataOb
 }
 
 // The shared AddRef/Release act on the object they are called on; the
-// casts only adapt the first parameter's declared type to each table.
-#define SHARED_METHOD(table, slot, function) \
-    (table).slot = reinterpret_cast<decltype((table).slot)>(function)
+// casts only adapt the first parameter's declared type to each table. The
+// tables are constant data, in place before any export can be called.
+#define SHARED_METHODS(table)                                        \
+    reinterpret_cast<decltype(table::AddRef)>(ObjectAddRef),         \
+        reinterpret_cast<decltype(table::Release)>(ObjectRelease)
 
-IClassFactoryVtbl g_factoryTable;
-IShellPropSheetExtVtbl g_sheetExtTable;
-IShellExtInitVtbl g_extInitTable;
-
-// Filled in by static initialisation when the library loads, before any
-// export can be called.
-struct TableSetup {
-    TableSetup()
-    {
-        g_factoryTable.QueryInterface = FactoryQueryInterface;
-        SHARED_METHOD(g_factoryTable, AddRef, ObjectAddRef);
-        SHARED_METHOD(g_factoryTable, Release, ObjectRelease);
-        g_factoryTable.CreateInstance = FactoryCreateInstance;
-        g_factoryTable.LockServer = FactoryLockServer;
-
-        g_sheetExtTable.QueryInterface = SheetQueryInterface;
-        SHARED_METHOD(g_sheetExtTable, AddRef, ObjectAddRef);
-        SHARED_METHOD(g_sheetExtTable, Release, ObjectRelease);
-        g_sheetExtTable.AddPages = SheetAddPages;
-        g_sheetExtTable.ReplacePage = SheetReplacePage;
-
-        g_extInitTable.QueryInterface = InitQueryInterface;
-        SHARED_METHOD(g_extInitTable, AddRef, ObjectAddRef);
-        SHARED_METHOD(g_extInitTable, Release, ObjectRelease);
-        g_extInitTable.Initialize = InitInitialize;
-    }
-} g_tableSetup;
+const IClassFactoryVtbl g_factoryTable = {
+    FactoryQueryInterface, SHARED_METHODS(IClassFactoryVtbl), FactoryCreateInstance,
+    FactoryLockServer};
+const IShellPropSheetExtVtbl g_sheetExtTable = {
+    SheetQueryInterface, SHARED_METHODS(IShellPropSheetExtVtbl), SheetAddPages, SheetReplacePage};
+const IShellExtInitVtbl g_extInitTable = {InitQueryInterface, SHARED_METHODS(IShellExtInitVtbl),
+                                          InitInitialize};
 
 PageObjects g_objects = {
     {&g_factoryTable, 0},

@@ -2,9 +2,6 @@
 
 #include "cfg.h"
 #include "debuglog.h"
-#include "driverkeys.h"
-
-int g_dalListNumber;
 
 namespace {
 
@@ -29,7 +26,7 @@ bool ShownByPage(const DalEntry &stored, const ModeEntry *entries, int count)
 
 }  // namespace
 
-bool ReadDalList(const char *baseName, int number, DalList *list)
+bool ReadDalList(const DriverKeys &keys, const char *baseName, int number, DalList *list)
 {
     list->present = false;
     list->count = 0;
@@ -37,11 +34,11 @@ bool ReadDalList(const char *baseName, int number, DalList *list)
     char name[kValueNameSize];
     // With no DAL key the path would be empty, and an empty path is
     // HKEY_LOCAL_MACHINE itself.
-    if (!g_dalKey[0] || !FormatDalValueName(name, sizeof name, baseName, number))
+    if (!keys.dalKey[0] || !FormatDalValueName(name, sizeof name, baseName, number))
         return false;
     BYTE *block;
     DWORD type, size;
-    if (!CfgReadValueAlloc(HKEY_LOCAL_MACHINE, g_dalKey, name, &block, &type, &size))
+    if (!CfgReadValueAlloc(HKEY_LOCAL_MACHINE, keys.dalKey, name, &block, &type, &size))
         return false;
     size_t count = CountDalEntries(block, size);
     list->entries = (DalEntry *)CfgAlloc((count + 1) * sizeof(DalEntry));
@@ -64,14 +61,15 @@ void FreeDalList(DalList *list)
     list->present = false;
 }
 
-bool FindDalListNumber(DalList *list)
+bool FindDalListNumber(DriverKeys *keys, DalList *list)
 {
-    for (g_dalListNumber = kDalMaxListNumber; g_dalListNumber >= 0; --g_dalListNumber) {
-        if (ReadDalList(DAL_NON_STANDARD_MODES, g_dalListNumber, list))
+    int &number = keys->dalListNumber;
+    for (number = kDalMaxListNumber; number >= 0; --number) {
+        if (ReadDalList(*keys, DAL_NON_STANDARD_MODES, number, list))
             break;
     }
-    if (g_dalListNumber < 0) {
-        g_dalListNumber = 0;
+    if (number < 0) {
+        number = 0;
         return false;
     }
     for (int i = 0; i < list->count; ++i) {
@@ -83,14 +81,14 @@ bool FindDalListNumber(DalList *list)
     return true;
 }
 
-void RemoveRestrictedResolution(int width, int height)
+void RemoveRestrictedResolution(const DriverKeys &keys, int width, int height)
 {
     DalList list;
-    if (!ReadDalList(DAL_RESTRICTED_MODES, g_dalListNumber, &list))
+    if (!ReadDalList(keys, DAL_RESTRICTED_MODES, keys.dalListNumber, &list))
         return;
     char name[kValueNameSize];
     BYTE *kept = (BYTE *)CfgAlloc(list.count * kDalEntrySize + kDalEntrySize);
-    if (kept && FormatDalValueName(name, sizeof name, DAL_RESTRICTED_MODES, g_dalListNumber)) {
+    if (kept && FormatDalValueName(name, sizeof name, DAL_RESTRICTED_MODES, keys.dalListNumber)) {
         DWORD size = 0;
         for (int i = 0; i < list.count; ++i) {
             const DalEntry &entry = list.entries[i];
@@ -100,20 +98,20 @@ void RemoveRestrictedResolution(int width, int height)
             size += kDalEntrySize;
         }
         // Rewritten even when nothing was taken out.
-        CfgWriteValue(HKEY_LOCAL_MACHINE, g_dalKey, name, kept, REG_BINARY, size);
+        CfgWriteValue(HKEY_LOCAL_MACHINE, keys.dalKey, name, kept, REG_BINARY, size);
     }
     CfgFree(kept);
     FreeDalList(&list);
 }
 
-bool WriteNonStandardList(const ModeEntry *entries, int count)
+bool WriteNonStandardList(const DriverKeys &keys, const ModeEntry *entries, int count)
 {
     char name[kValueNameSize];
-    if (!g_dalKey[0] || count < 0 ||
-        !FormatDalValueName(name, sizeof name, DAL_NON_STANDARD_MODES, g_dalListNumber))
+    if (!keys.dalKey[0] || count < 0 ||
+        !FormatDalValueName(name, sizeof name, DAL_NON_STANDARD_MODES, keys.dalListNumber))
         return false;
     DalList stored;
-    ReadDalList(DAL_NON_STANDARD_MODES, g_dalListNumber, &stored);
+    ReadDalList(keys, DAL_NON_STANDARD_MODES, keys.dalListNumber, &stored);
     BYTE *data =
         (BYTE *)CfgAlloc(((SIZE_T)count + (SIZE_T)stored.count) * kDalEntrySize + kDalEntrySize);
     if (!data) {
@@ -135,7 +133,7 @@ bool WriteNonStandardList(const ModeEntry *entries, int count)
         size += kDalEntrySize;
     }
     FreeDalList(&stored);
-    BOOL written = CfgWriteValue(HKEY_LOCAL_MACHINE, g_dalKey, name, data, REG_BINARY, size);
+    BOOL written = CfgWriteValue(HKEY_LOCAL_MACHINE, keys.dalKey, name, data, REG_BINARY, size);
     CfgFree(data);
     return written != FALSE;
 }

@@ -5,10 +5,7 @@
 #include <windows.h>
 
 #include "dalpack.h"
-
-// The number shared by both lists' value names (0 to 9), found by
-// FindDalListNumber; 0 until then and when no list was found.
-extern int g_dalListNumber;
+#include "driverkeys.h"
 
 // A list as read: its entries in stored order. present is false when the
 // value could not be read; a value of length 0 is present and empty.
@@ -19,19 +16,19 @@ struct DalList {
 };
 
 // Reads baseName (with number 1 to 9 appended, or none for 0) from the DAL
-// key (g_dalKey). Without a DAL key nothing is read. Release with FreeDalList.
-bool ReadDalList(const char *baseName, int number, DalList *list);
+// key. Without a DAL key nothing is read. Release with FreeDalList.
+bool ReadDalList(const DriverKeys &keys, const char *baseName, int number, DalList *list);
 void FreeDalList(DalList *list);
 
 // Tries DALNonStandardModesBCD9 down to DALNonStandardModesBCD1, then
-// DALNonStandardModesBCD; sets g_dalListNumber as each is tried, so it is 0
-// when none exists. The first list read is handed out (and traced to the
-// debug log, two lines per entry).
-bool FindDalListNumber(DalList *list);
+// DALNonStandardModesBCD; sets the keys' DAL list number as each is tried,
+// so it is 0 when none exists. The first list read is handed out (and traced
+// to the debug log, two lines per entry).
+bool FindDalListNumber(DriverKeys *keys, DalList *list);
 
 // Rewrites the restricted list without the entries of this resolution (every
 // depth and rate); nothing happens when the list cannot be read.
-void RemoveRestrictedResolution(int width, int height);
+void RemoveRestrictedResolution(const DriverKeys &keys, int width, int height);
 
 // Writes the non-standard list from the page's entries in the order given:
 // every enabled extra mode, with refresh 0000. An entry with a field outside
@@ -41,4 +38,4 @@ void RemoveRestrictedResolution(int width, int height);
 // entries) belong to the driver or another tool: they follow, byte for byte
 // and in their stored order, whatever the display reports. Only while a
 // DAL key is known; returns whether it was written.
-bool WriteNonStandardList(const ModeEntry *entries, int count);
+bool WriteNonStandardList(const DriverKeys &keys, const ModeEntry *entries, int count);

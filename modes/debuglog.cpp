@@ -13,7 +13,6 @@ bool g_debugOn;
 // Set once the first line of this load has been attempted; until then a
 // line empties the file instead of appending to it.
 bool g_firstLineDone;
-char g_debugLine[kDebugLineSize];
 
 }  // namespace
 
@@ -31,10 +30,11 @@ void DebugLog(const char *format, ...)
 {
     if (!g_debugOn)
         return;
+    char line[kDebugLineSize];
     va_list arguments;
     va_start(arguments, format);
     // A line too long for the buffer is cut at its end.
-    FormatBoundedV(g_debugLine, sizeof g_debugLine, format, arguments);
+    FormatBoundedV(line, sizeof line, format, arguments);
     va_end(arguments);
 
     // Opened and closed for every line, so that a line is on disk as soon as
@@ -45,7 +45,7 @@ void DebugLog(const char *format, ...)
         return;
     // "%s\n" without printf: the line, then a line feed (CR LF on disk, as
     // the file is opened in text mode).
-    fputs(g_debugLine, file);
+    fputs(line, file);
     fputs("\n", file);
     fclose(file);
 }

@@ -6,12 +6,9 @@
 #include "keypath.h"
 #include "serrafinlib.h"
 
-bool g_isWin9x, g_isWin2000, g_isWinXP;
+WindowsBranch g_platformBranch;
 char *g_deviceKeys[kMaxDeviceKeys];
 int g_deviceKeyCount;
-char g_modesKey[kPathSize];
-HKEY g_modesRoot = HKEY_LOCAL_MACHINE;
-char g_dalKey[kPathSize];
 
 namespace {
 
@@ -83,11 +80,13 @@ BOOL WalkDevice(LONG_PTR nameArgument, LONG_PTR treeArgument)
 
 // DAL key ------------------------------------------------------------------
 
-// What a DAL key walk looks for below its parent key.
+// What a DAL key walk looks for below its parent key, and where it puts
+// what it finds.
 struct DalSearch {
     const char *parent;
     bool (*matches)(const char *name);
     const char *suffix;  // behind parent\name: "\DAL" on the 9x family, else ""
+    DriverKeys *keys;
 };
 
 bool Matches9x(const char *name)
@@ -115,18 +114,19 @@ BOOL ExamineDalCandidate(LONG_PTR nameArgument, LONG_PTR searchArgument)
     if (!search->matches(name))
         return TRUE;
     // A name whose key path does not fit cannot be reached; the walk goes on.
-    return !FormatPath(g_dalKey, sizeof g_dalKey, "%s\\%s%s", search->parent, name,
-                       search->suffix);
+    return !FormatPath(search->keys->dalKey, sizeof search->keys->dalKey, "%s\\%s%s",
+                       search->parent, name, search->suffix);
 }
 
-void SearchDalKey(const char *parent, bool (*matches)(const char *), const char *suffix)
+void SearchDalKey(DriverKeys *keys, const char *parent, bool (*matches)(const char *),
+                  const char *suffix)
 {
-    DalSearch search = {parent, matches, suffix};
+    DalSearch search = {parent, matches, suffix, keys};
     CfgEnumerate(HKEY_LOCAL_MACHINE, parent, kCfgWalkSubKeys, ExamineDalCandidate,
                  (LONG_PTR)&search);
 }
 
-void SearchDalKeyXP()
+void SearchDalKeyXP(DriverKeys *keys)
 {
     if (g_deviceKeyCount == 0)
         return;
@@ -138,25 +138,14 @@ void SearchDalKeyXP()
         !FormatPath(videoKey, sizeof videoKey, "%s\\%s", VIDEO_ROOT, videoId))
         return;
     DebugLog("%s", videoKey);
-    SearchDalKey(videoKey, MatchesXP, "");
+    SearchDalKey(keys, videoKey, MatchesXP, "");
 }
 
 }  // namespace
 
 void DetectPlatformBranch()
 {
-    g_isWin9x = g_isWin2000 = g_isWinXP = false;
-    OSVERSIONINFOA version;
-    ZeroMemory(&version, sizeof version);
-    version.dwOSVersionInfoSize = sizeof version;
-    if (!GetVersionExA(&version))
-        return;
-    if (version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) {
-        g_isWin9x = true;
-    } else if (version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion == 5) {
-        g_isWinXP = version.dwMinorVersion == 1;
-        g_isWin2000 = !g_isWinXP;
-    }
+    g_platformBranch = DetectWindowsBranch();
 }
 
 void FreeDeviceKeys()
@@ -172,39 +161,46 @@ void DiscoverDeviceKeys()
 {
     FreeDeviceKeys();
     DetectPlatformBranch();
-    const char *tree = g_isWinXP ? DEVICE_TREE_XP : DEVICE_TREE;
+    const char *tree = g_platformBranch == kWindowsXP ? DEVICE_TREE_XP : DEVICE_TREE;
     CfgEnumerate(HKEY_LOCAL_MACHINE, tree, kCfgWalkSubKeys, WalkDevice, (LONG_PTR)tree);
 }
 
-void FindModesKey()
+void FindModesKey(DriverKeys *keys)
 {
-    g_modesKey[0] = '\0';
+    char *modesKey = keys->modesKey;
+    modesKey[0] = '\0';
     if (g_deviceKeyCount > 0) {
-        g_modesRoot = HKEY_LOCAL_MACHINE;
+        keys->modesRoot = HKEY_LOCAL_MACHINE;
         char driver[kPathSize];
         // A driver value too long for the path gives no modes key at all
         // rather than a cut one.
         if (CfgReadText(HKEY_LOCAL_MACHINE, g_deviceKeys[0], "Driver", driver, sizeof driver) &&
-            (!FormatPath(g_modesKey, sizeof g_modesKey, "%s\\%s\\Modes", DRIVER_CLASS_ROOT,
-                         driver) ||
-             !CfgKeyExists(HKEY_LOCAL_MACHINE, g_modesKey)))
-            g_modesKey[0] = '\0';
+            (!FormatPath(modesKey, kPathSize, "%s\\%s\\Modes", DRIVER_CLASS_ROOT, driver) ||
+             !CfgKeyExists(HKEY_LOCAL_MACHINE, modesKey)))
+            modesKey[0] = '\0';
     }
-    if (!g_modesKey[0] && CfgKeyExists(HKEY_CURRENT_USER, kModesFallback)) {
-        g_modesRoot = HKEY_CURRENT_USER;
-        lstrcpynA(g_modesKey, kModesFallback, sizeof g_modesKey);
+    if (!modesKey[0] && CfgKeyExists(HKEY_CURRENT_USER, kModesFallback)) {
+        keys->modesRoot = HKEY_CURRENT_USER;
+        lstrcpynA(modesKey, kModesFallback, kPathSize);
     }
-    DebugLog("Display Key=>%s", g_modesKey[0] ? g_modesKey : "???");
+    DebugLog("Display Key=>%s", modesKey[0] ? modesKey : "???");
 }
 
-void FindDalKey()
+void FindDalKey(DriverKeys *keys)
 {
-    g_dalKey[0] = '\0';
-    if (g_isWin9x)
-        SearchDalKey(ATI_DRIVER_ROOT, Matches9x, "\\DAL");
-    else if (g_isWin2000)
-        SearchDalKey(ATI_SERVICE_KEY, Matches2000, "");
-    else if (g_isWinXP)
-        SearchDalKeyXP();
-    DebugLog("Key %s", g_dalKey[0] ? g_dalKey : "Not found");
+    keys->dalKey[0] = '\0';
+    switch (g_platformBranch) {
+    case kWindows9x:
+        SearchDalKey(keys, ATI_DRIVER_ROOT, Matches9x, "\\DAL");
+        break;
+    case kWindows2000:
+        SearchDalKey(keys, ATI_SERVICE_KEY, Matches2000, "");
+        break;
+    case kWindowsXP:
+        SearchDalKeyXP(keys);
+        break;
+    case kOtherWindows:
+        break;
+    }
+    DebugLog("Key %s", keys->dalKey[0] ? keys->dalKey : "Not found");
 }

@@ -5,9 +5,11 @@
 #include <windows.h>
 
 #include "../cfg/cfg.h"
+#include "../cfg/platform.h"
 
-// The platform branch; at most one is set, none on other NT versions.
-extern bool g_isWin9x, g_isWin2000, g_isWinXP;
+// The platform branch, one per process: detected at library load and again
+// as a page is made.
+extern WindowsBranch g_platformBranch;
 void DetectPlatformBranch();
 
 // Display-class device instance keys under HKEY_LOCAL_MACHINE, in discovery
@@ -20,17 +22,27 @@ void DiscoverDeviceKeys();
 // Frees every entry and sets the count to 0.
 void FreeDeviceKeys();
 
-// The driver's Modes key (root HKEY_LOCAL_MACHINE) or the fall-back
-// "Software\Vantrel\Modivane\Modes" (root HKEY_CURRENT_USER); empty when
-// neither exists.
-extern char g_modesKey[kPathSize];
-extern HKEY g_modesRoot;
-void FindModesKey();
+// What a modes page finds of the driver's keys, kept on the page and handed
+// to whatever reads or writes them.
+struct DriverKeys {
+    // The driver's Modes key (root HKEY_LOCAL_MACHINE) or the fall-back
+    // "Software\Vantrel\Modivane\Modes" (root HKEY_CURRENT_USER); empty when
+    // neither exists. Found as the page initialises, and again whenever a
+    // countdown has come up.
+    char modesKey[kPathSize];
+    HKEY modesRoot;
+    // The key holding the DAL lists, under HKEY_LOCAL_MACHINE; empty when
+    // none was found. Found at every build of the page's list.
+    char dalKey[kPathSize];
+    // The number shared by both lists' value names (0 to 9), found by
+    // FindDalListNumber (dalcodec.h); 0 until then and when no list was found.
+    int dalListNumber;
+};
 
-// The key holding the DAL lists, under HKEY_LOCAL_MACHINE; empty when none
-// was found.
-extern char g_dalKey[kPathSize];
-void FindDalKey();
+// Each sets its keys from the registry as it is now, and traces the search
+// to the debug log.
+void FindModesKey(DriverKeys *keys);
+void FindDalKey(DriverKeys *keys);
 
 // Where the search looks, under HKEY_LOCAL_MACHINE.
 #define DEVICE_TREE_XP "System\\CurrentControlSet\\Enum\\PCI"

@@ -8,8 +8,8 @@
 #include "cfg.h"
 #include "dalcodec.h"
 #include "debuglog.h"
-#include "driverkeys.h"
-#include "modespage.h"
+#include "modekeys.h"
+#include "refresh.h"
 
 namespace {
 
@@ -21,10 +21,6 @@ enum {
     // "%d x %d", "%d bpp", "%d Hz" of any two numbers, with room to spare.
     kItemTextSize = 32,
 };
-
-// The refresh column's text: the list view reads it after the
-// notification has returned.
-char g_refreshText[kItemTextSize];
 
 struct ColumnLayout {
     const char *header;
@@ -94,47 +90,18 @@ void DefineColumns(HWND list)
     DefineColumn(list, 2, false);
 }
 
-// The "RefreshRate" of one mode key; false when there is none.
-bool ReadStoredRefresh(int depth, int width, int height, LONG *rate)
-{
-    char path[kPathSize];
-    return FormatModeKeyPath(path, sizeof path, g_modesKey, depth, width, height) &&
-           CfgReadInt(g_modesRoot, path, "RefreshRate", rate, 0);
-}
-
-// A driver-list entry of one depth has its rate stored in that depth's
-// mode key only; while the page has not made that key, the rate comes from
-// the 16-bpp key as for an entry of any depth.
-int DriverListRefresh(const DalEntry &entry)
-{
-    if (!g_modesKey[0])
-        return 0;
-    LONG rate = 0;
-    if (entry.depth == 8 || entry.depth == 32) {
-        char path[kPathSize];
-        if (FormatModeKeyPath(path, sizeof path, g_modesKey, entry.depth, entry.width,
-                              entry.height) &&
-            CfgKeyExists(g_modesRoot, path)) {
-            CfgReadInt(g_modesRoot, path, "RefreshRate", &rate, 0);
-            return rate;
-        }
-    }
-    ReadStoredRefresh(16, entry.width, entry.height, &rate);
-    return rate;
-}
-
-void AddDriverList(HWND page)
+void AddDriverList(ModesPage *page)
 {
     DalList list;
-    if (!FindDalListNumber(&list))
+    if (!FindDalListNumber(&page->keys, &list))
         return;
     for (int i = 0; i < list.count; ++i) {
         const DalEntry &entry = list.entries[i];
         int row = FindPredefinedMode(entry.width, entry.height);
         if (row < 0)
             continue;
-        int refresh = entry.refresh ? entry.refresh : DriverListRefresh(entry);
-        AddEntry(page, entry.width, entry.height, entry.depth, refresh,
+        int refresh = entry.refresh ? entry.refresh : StoredDriverModeRate(page->keys, entry);
+        AddEntry(page->window, entry.width, entry.height, entry.depth, refresh,
                  kPredefinedModes[row].refreshList, true, true);
     }
     FreeDalList(&list);
@@ -146,21 +113,16 @@ void AddPredefinedModes(HWND page)
         AddEntry(page, row.width, row.height, 0, 0, row.refreshList, false, true);
 }
 
-void AddDisplayMode(HWND page, const DEVMODEA &mode)
+void AddDisplayMode(HWND page, const DriverKeys &keys, const DEVMODEA &mode)
 {
     int width = (int)mode.dmPelsWidth, height = (int)mode.dmPelsHeight;
-    LONG refresh = 0;
-    if (!ReadStoredRefresh(16, width, height, &refresh))
-        ReadStoredRefresh(32, width, height, &refresh);
-    char rates[kRefreshListSize] = "";
-    char path[kPathSize];
-    if (FormatModeKeyPath(path, sizeof path, g_modesKey, 8, width, height))
-        CfgReadText(g_modesRoot, path, "", rates, sizeof rates);
+    char rates[kRefreshListSize];
+    int refresh = ReadDisplayModeKeys(keys, width, height, rates, sizeof rates);
     AddEntry(page, width, height, 0, refresh, lstrlenA(rates) >= 4 ? rates : kDefaultRefreshList,
              true, false);
 }
 
-void AddDisplayModes(HWND page)
+void AddDisplayModes(HWND page, const DriverKeys &keys)
 {
     DEVMODEA mode;
     for (DWORD index = 0;; ++index) {
@@ -170,7 +132,7 @@ void AddDisplayModes(HWND page)
         if (!EnumDisplaySettingsA(NULL, index, &mode))
             break;
         if (mode.dmPelsWidth >= 640 && mode.dmPelsHeight >= 400 && mode.dmBitsPerPel == 16)
-            AddDisplayMode(page, mode);
+            AddDisplayMode(page, keys, mode);
     }
 }
 
@@ -191,16 +153,16 @@ int CALLBACK CompareModes(LPARAM first, LPARAM second, LPARAM)
 
 // The sources in this order: the first to list a resolution decides its
 // flags, depth and refresh, as AddEntry refuses the others.
-void BuildCatalogue(HWND page)
+void BuildCatalogue(ModesPage *page)
 {
-    FindDalKey();
-    if (g_dalKey[0]) {
+    FindDalKey(&page->keys);
+    if (page->keys.dalKey[0]) {
         AddDriverList(page);
-        AddPredefinedModes(page);
+        AddPredefinedModes(page->window);
     }
-    if (g_modesKey[0])
-        AddDisplayModes(page);
-    ListView_SortItems(g_modeList, CompareModes, 0);
+    if (page->keys.modesKey[0])
+        AddDisplayModes(page->window, page->keys);
+    ListView_SortItems(page->list, CompareModes, 0);
 }
 
 ModeEntry *ItemEntry(HWND list, int item)
@@ -223,53 +185,41 @@ void FreeEntry(ModeEntry *entry)
 }
 
 // The item under the cursor when the cursor is on its icon, else -1.
-int ItemIconAtCursor()
+int ItemIconAtCursor(HWND list)
 {
-    if (!g_modeList)
+    if (!list)
         return -1;
     LVHITTESTINFO hit;
     ZeroMemory(&hit, sizeof hit);
     GetCursorPos(&hit.pt);
-    ScreenToClient(g_modeList, &hit.pt);
-    int item = ListView_HitTest(g_modeList, &hit);
+    ScreenToClient(list, &hit.pt);
+    int item = ListView_HitTest(list, &hit);
     return item >= 0 && (hit.flags & LVHT_ONITEMICON) ? item : -1;
 }
 
 }  // namespace
 
-const int kModeDepths[3] = {8, 16, 32};
-
-bool CoversDepth(const ModeEntry *entry, int modeDepth)
+ModeEntry *ModeEntryAtCursor(const ModesPage *page, int *item)
 {
-    return entry->depth == 0 || entry->depth == modeDepth;
+    *item = ItemIconAtCursor(page->list);
+    return ItemEntry(page->list, *item);
 }
 
-ModeEntry *GetModeEntry(int item)
-{
-    return ItemEntry(g_modeList, item);
-}
-
-ModeEntry *ModeEntryAtCursor(int *item)
-{
-    *item = ItemIconAtCursor();
-    return GetModeEntry(*item);
-}
-
-void SetButtons(HWND page)
+void SetButtons(HWND window)
 {
     DebugLog("SetButtons(start)");
-    HWND list = GetDlgItem(page, IDC_MODE_LIST);
-    if (!list)
+    ModesPage *page = GetModesPage(window);
+    if (!page || !page->list)
         return;
-    g_modeList = list;
+    HWND list = page->list;
     DebugLog("SetButtons(listview)");
     EmptyModeList(list);
-    if (!g_modeImages)
-        g_modeImages = CreateModeImages();
-    ListView_SetImageList(list, g_modeImages, LVSIL_SMALL);
+    if (!page->images)
+        page->images = CreateModeImages();
+    ListView_SetImageList(list, page->images, LVSIL_SMALL);
     DefineColumns(list);
     BuildCatalogue(page);
-    UpdateWindow(page);
+    UpdateWindow(window);
     DebugLog("SetButtons(end)");
 }
 
@@ -352,18 +302,18 @@ void EmptyModeList(HWND list)
     ListView_DeleteAllItems(list);
 }
 
-void ReleaseModeList()
+void ReleaseModeList(ModesPage *page)
 {
-    EmptyModeList(g_modeList);
-    if (g_modeImages) {
-        if (g_modeList)
-            ListView_SetImageList(g_modeList, NULL, LVSIL_SMALL);
-        ImageList_Destroy(g_modeImages);
+    EmptyModeList(page->list);
+    if (page->images) {
+        if (page->list)
+            ListView_SetImageList(page->list, NULL, LVSIL_SMALL);
+        ImageList_Destroy(page->images);
     }
-    g_modeImages = NULL;
+    page->images = NULL;
 }
 
-void AnswerModeDisplayInfo(NMLVDISPINFOA *info)
+void AnswerModeDisplayInfo(ModesPage *page, NMLVDISPINFOA *info)
 {
     LVITEMA &item = info->item;
     const ModeEntry *entry = (const ModeEntry *)item.lParam;
@@ -371,10 +321,10 @@ void AnswerModeDisplayInfo(NMLVDISPINFOA *info)
         return;
     if (item.mask == LVIF_TEXT && item.iSubItem == 2) {
         if (entry->refresh)
-            wsprintfA(g_refreshText, "%d Hz", entry->refresh);
+            wsprintfA(page->refreshText, "%d Hz", entry->refresh);
         else
-            lstrcpynA(g_refreshText, "*", sizeof g_refreshText);
-        item.pszText = g_refreshText;
+            lstrcpynA(page->refreshText, "*", sizeof page->refreshText);
+        item.pszText = page->refreshText;
     } else if (item.mask == LVIF_IMAGE) {
         item.iImage = entry->enabled || !entry->extra ? kOnImage : kOffImage;
         // The list is for switching and picking, not for choosing an item.
@@ -383,10 +333,10 @@ void AnswerModeDisplayInfo(NMLVDISPINFOA *info)
     }
 }
 
-void SwitchModeAtCursor(HWND page)
+void SwitchModeAtCursor(ModesPage *page)
 {
     int item;
-    ModeEntry *entry = ModeEntryAtCursor(&item);
+    ModeEntry *entry = ModeEntryAtCursor(page, &item);
     if (!entry || !entry->extra)
         return;
     entry->enabled = !entry->enabled;
@@ -397,33 +347,35 @@ void SwitchModeAtCursor(HWND page)
     lvItem.mask = LVIF_PARAM;
     lvItem.iItem = item;
     lvItem.lParam = (LPARAM)entry;
-    ListView_SetItem(g_modeList, &lvItem);
+    ListView_SetItem(page->list, &lvItem);
     RECT icon;
-    if (ListView_GetItemRect(g_modeList, item, &icon, LVIR_ICON))
-        InvalidateRect(g_modeList, &icon, TRUE);
-    UpdateWindow(page);
-    SetPageChanged(page, TRUE);
+    if (ListView_GetItemRect(page->list, item, &icon, LVIR_ICON))
+        InvalidateRect(page->list, &icon, TRUE);
+    UpdateWindow(page->window);
+    if (SetPageChanged(page->window, TRUE))
+        page->clean = false;
 }
 
-void SaveModes()
+void SaveModes(ModesPage *page)
 {
-    if (!g_modeList)
+    HWND list = page->list;
+    if (!list)
         return;
-    int count = ListView_GetItemCount(g_modeList);
+    int count = ListView_GetItemCount(list);
     // The entries in list order, for the driver's list.
     ModeEntry *listed = (ModeEntry *)CfgAlloc(((SIZE_T)count + 1) * sizeof(ModeEntry));
     int listedCount = 0;
-    for (int item = ListView_GetNextItem(g_modeList, -1, LVNI_ALL); item >= 0;
-         item = ListView_GetNextItem(g_modeList, item, LVNI_ALL)) {
-        ModeEntry *entry = GetModeEntry(item);
+    for (int item = ListView_GetNextItem(list, -1, LVNI_ALL); item >= 0;
+         item = ListView_GetNextItem(list, item, LVNI_ALL)) {
+        ModeEntry *entry = ItemEntry(list, item);
         if (!entry)
             continue;
         if (!entry->enabled) {
-            RemoveModeKeys(entry);
+            RemoveModeKeys(page->keys, entry);
         } else if (entry->changed) {
             if (entry->extra)
-                RemoveRestrictedResolution(entry->width, entry->height);
-            ApplyRefresh(entry);
+                RemoveRestrictedResolution(page->keys, entry->width, entry->height);
+            ApplyRefresh(page, entry);
             entry->changed = 0;
         }
         entry->switched = 0;
@@ -432,6 +384,6 @@ void SaveModes()
     }
     // Without the page's entries the list would be written empty.
     if (listed)
-        WriteNonStandardList(listed, listedCount);
+        WriteNonStandardList(page->keys, listed, listedCount);
     CfgFree(listed);
 }

@@ -1,19 +1,30 @@
-// The modes page, and what it hangs on the skin through the library's table
-// (serrafinlib.cpp): the release of its list when the sheet is cancelled,
-// and the refresh menu that context help gives way to on a mode's icon.
+// The modes page: what one page holds from WM_INITDIALOG to WM_DESTROY, and
+// its dialog procedure (ModesPageProc, serrafinlib.h).
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
 
-// The page's list view and its image list, while the page exists.
-extern HWND g_modeList;
-extern HIMAGELIST g_modeImages;
+#include "driverkeys.h"
 
-// Empties the mode list and destroys its image list.
-void ReleaseModeList();
+enum { kRefreshTextSize = 32 };
 
-// Shows the refresh menu of the mode whose icon is under the cursor and
-// returns true, with the menu's answer in *result; also true, with no menu,
-// for an extra mode that has none to offer. False when the cursor is not on
-// an icon: help goes ahead.
-bool OfferRefreshMenu(HWND page, INT_PTR *result);
+// Allocated as the page initialises and kept as its DWLP_USER value; freed,
+// with the list's entries and image list, as the page goes.
+struct ModesPage {
+    HWND window;
+    // The list view (control 1479); NULL when the page has none.
+    HWND list;
+    // The list's off and on icons, made by the first build of the list. The
+    // list view shares it, so the page destroys it.
+    HIMAGELIST images;
+    DriverKeys keys;
+    // The refresh column's text: the list view reads it after the
+    // notification has returned.
+    char refreshText[kRefreshTextSize];
+    // True while the sheet holds no unapplied change from this page: Apply
+    // then has nothing to save.
+    bool clean;
+};
+
+// The state of a modes page; NULL for any window that has none.
+ModesPage *GetModesPage(HWND window);

@@ -1,16 +1,16 @@
-// Refresh rates: the menu on a mode's icon, the mode keys where the driver
-// finds the chosen rate, and the rate of the mode on screen, which the user
-// must confirm or it goes back.
+// Refresh rates: the menu on a mode's icon, the rate stored in the mode
+// keys where the driver finds it, and the rate of the mode on screen, which
+// the user must confirm or it goes back.
+#include "refresh.h"
+
 #include <stddef.h>
 
 #include "../frame/page.h"
 #include "serrafinlib.h"
 #include "../skin/skin.h"
-#include "cfg.h"
 #include "debuglog.h"
-#include "driverkeys.h"
+#include "modekeys.h"
 #include "modelist.h"
-#include "modespage.h"
 
 namespace {
 
@@ -19,8 +19,6 @@ enum {
     kFirstRateItem = 2,
     kMaxRateItems = 31,
     kRateItemEnd = kFirstRateItem + kMaxRateItems,
-    kModeNameSize = 32,
-    kRateTextSize = 16,
 };
 
 // Windows 95 and NT 4.0 know the record without its last member.
@@ -91,11 +89,20 @@ HMENU BuildRefreshMenu(const ModeEntry *entry, int (&rates)[kRateItemEnd], UINT 
     return menu;
 }
 
+// Every item at once.
+void RedrawModeList(const ModesPage *page)
+{
+    if (!page->list)
+        return;
+    ListView_RedrawItems(page->list, 0, ListView_GetItemCount(page->list));
+    UpdateWindow(page->list);
+}
+
 // Held until Apply. A pick does not undo a switch of the same mode that is
 // waiting for Apply. Both the rate to go back to and the test for a change
 // use the rate from before the first pick: the same new rate picked twice
 // is still new.
-void PickRefresh(HWND page, ModeEntry *entry, int rate)
+void PickRefresh(ModesPage *page, ModeEntry *entry, int rate)
 {
     if (!entry->picked) {
         entry->previousRefresh = entry->refresh;
@@ -103,32 +110,44 @@ void PickRefresh(HWND page, ModeEntry *entry, int rate)
     }
     entry->changed = rate != entry->previousRefresh || entry->switched;
     entry->refresh = rate;
-    RedrawModeList();
-    SetPageChanged(page, TRUE);
+    RedrawModeList(page);
+    if (SetPageChanged(page->window, TRUE))
+        page->clean = false;
 }
 
-void StoreInModeKey(const char *modeKey, const char *rate)
+// Writes the entry's rate to its mode keys when a modes key is known, and
+// takes the rate as the one in force, to go back to from later picks.
+void StoreRefresh(const ModesPage *page, ModeEntry *entry)
 {
-    CfgWriteText(g_modesRoot, modeKey, "", "");
-    if (rate)
-        CfgWriteText(g_modesRoot, modeKey, "RefreshRate", rate);
-    else
-        CfgDeleteValue(g_modesRoot, modeKey, "RefreshRate");
+    StoreModeRate(page->keys, entry);
+    // The rate is the one in force from here on even with no mode keys to
+    // hold it: a later pick that is refused goes back to it.
+    entry->previousRefresh = entry->refresh;
+    entry->picked = 0;
 }
 
-INT_PTR AskToKeepRefresh()
+INT_PTR AskToKeepRefresh(ModesPage *page)
 {
-    return DialogBoxParamA(g_module, MAKEINTRESOURCEA(IDD_COUNTDOWN), g_sheetWindow,
-                           CountdownDialog, 0);
+    INT_PTR answer = DialogBoxParamA(g_module, MAKEINTRESOURCEA(IDD_COUNTDOWN), PageSheet(page->window),
+                                     CountdownDialog, 0);
+    // The modes key is looked for again whenever the countdown has come up,
+    // as it is with every dialog in the skin: a key made or removed since
+    // the page opened counts from here on.
+    if (answer != -1)
+        FindModesKey(&page->keys);
+    return answer;
 }
 
 }  // namespace
 
-bool OfferRefreshMenu(HWND page, INT_PTR *result)
+bool OfferRefreshMenu(HWND window, INT_PTR *result)
 {
     *result = 0;
+    ModesPage *page = GetModesPage(window);
+    if (!page)
+        return false;
     int item;
-    ModeEntry *entry = ModeEntryAtCursor(&item);
+    ModeEntry *entry = ModeEntryAtCursor(page, &item);
     if (!entry)
         return false;
     // A switched-off or rateless extra mode has nothing to offer, and the
@@ -143,7 +162,7 @@ bool OfferRefreshMenu(HWND page, INT_PTR *result)
     POINT cursor;
     GetCursorPos(&cursor);
     UINT chosen = (UINT)TrackPopupMenuEx(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, cursor.x, cursor.y,
-                                         page, NULL);
+                                         window, NULL);
     DestroyMenu(menu);
     if (chosen >= kDefaultRateItem && chosen < itemEnd)
         PickRefresh(page, entry, rates[chosen]);
@@ -151,56 +170,13 @@ bool OfferRefreshMenu(HWND page, INT_PTR *result)
     return true;
 }
 
-void StoreRefresh(ModeEntry *entry)
-{
-    char name[kModeNameSize];
-    if (g_modesKey[0] && FormatModeName(name, sizeof name, entry->width, entry->height)) {
-        char rate[kRateTextSize];
-        wsprintfA(rate, "%d", entry->refresh);
-        for (int depth : kModeDepths) {
-            char modeKey[kPathSize];
-            // A key path that does not fit is not cut short into another key.
-            if (CoversDepth(entry, depth) &&
-                FormatModeKeyPathByName(modeKey, sizeof modeKey, g_modesKey, depth, name))
-                StoreInModeKey(modeKey, entry->refresh ? rate : NULL);
-        }
-        if (entry->extra) {
-            DebugLog("Custom Refresh string for DP (%s=>%s)", name, entry->refreshList);
-            char modeKey[kPathSize];
-            if (FormatModeKeyPathByName(modeKey, sizeof modeKey, g_modesKey, 8, name))
-                CfgWriteText(g_modesRoot, modeKey, "", entry->refreshList);
-        }
-    }
-    // The rate is the one in force from here on even with no mode keys to
-    // hold it: a later pick that is refused goes back to it.
-    entry->previousRefresh = entry->refresh;
-    entry->picked = 0;
-}
-
-void RemoveModeKeys(const ModeEntry *entry)
-{
-    char name[kModeNameSize];
-    if (!g_modesKey[0] || !FormatModeName(name, sizeof name, entry->width, entry->height))
-        return;
-    for (int depth : kModeDepths) {
-        char modeKey[kPathSize], depthKey[kPathSize];
-        if (!CoversDepth(entry, depth) ||
-            !FormatModeKeyPathByName(modeKey, sizeof modeKey, g_modesKey, depth, name) ||
-            !FormatDepthKeyPath(depthKey, sizeof depthKey, g_modesKey, depth))
-            continue;
-        // The key's default value stays until the key itself goes.
-        CfgClearValues(g_modesRoot, modeKey);
-        CfgDeleteValue(g_modesRoot, depthKey, name);
-    }
-}
-
-void ApplyRefresh(ModeEntry *entry)
+void ApplyRefresh(ModesPage *page, ModeEntry *entry)
 {
     if (entry->refresh && entry->refresh == entry->previousRefresh) {
         // The rate is in force, but a mode switched on again lost its mode
         // keys when an earlier Apply switched it off: they get it back.
         if (entry->switched)
-            StoreRefresh(entry);
+            StoreRefresh(page, entry);
         return;
     }
     DEVMODEA mode;
@@ -214,38 +190,30 @@ void ApplyRefresh(ModeEntry *entry)
 
     if ((int)mode.dmPelsWidth != entry->width || (int)mode.dmPelsHeight != entry->height) {
         DebugLog("saving");
-        StoreRefresh(entry);
-        RedrawModeList();
+        StoreRefresh(page, entry);
+        RedrawModeList(page);
         return;
     }
 
     mode.dmFields |= kModeFields;
     mode.dmDisplayFrequency = newRate;
     // The mode keys hold the new rate before the display changes.
-    StoreRefresh(entry);
+    StoreRefresh(page, entry);
     if (ChangeDisplaySettingsA(&mode, CDS_TEST) != DISP_CHANGE_SUCCESSFUL ||
         ChangeDisplaySettingsA(&mode, kChangeFlags) != DISP_CHANGE_SUCCESSFUL)
         return;
 
-    if (AskToKeepRefresh() == 1) {
+    if (AskToKeepRefresh(page) == 1) {
         DebugLog("User said ok (%d=>%d)", oldRate, newRate);
         DebugLog("saving");
-        StoreRefresh(entry);
-        RedrawModeList();
+        StoreRefresh(page, entry);
+        RedrawModeList(page);
         return;
     }
     DebugLog("User said cancel (%d=>%d)", newRate, oldRate);
     entry->refresh = entry->previousRefresh = oldRate;
     mode.dmDisplayFrequency = oldRate;
-    StoreRefresh(entry);
+    StoreRefresh(page, entry);
     ChangeDisplaySettingsA(&mode, kChangeFlags);
-    RedrawModeList();
-}
-
-void RedrawModeList()
-{
-    if (!g_modeList)
-        return;
-    ListView_RedrawItems(g_modeList, 0, ListView_GetItemCount(g_modeList));
-    UpdateWindow(g_modeList);
+    RedrawModeList(page);
 }

@@ -1,12 +1,13 @@
 // Serrafin's description for the kit: the modes page, its help text, the
-// debug log's trace of page creation, and what the modes page hangs on the
-// skin (the modes key, the refresh menu, the mode list's release).
+// debug log's trace of page creation, and the refresh menu that context
+// help gives way to on a mode's icon. The page finds its keys and releases
+// its list itself.
 #include "serrafinlib.h"
 
 #include "../skin/skin.h"
 #include "debuglog.h"
 #include "driverkeys.h"
-#include "modespage.h"
+#include "refresh.h"
 
 namespace {
 
@@ -51,8 +52,6 @@ const PageLibrary g_library = {
     "Serrafin.bmp",
     TracePageCreation,
     TracePageAdded,
-    FindModesKey,
     OfferRefreshMenu,
     IgnoreFrameCaption,
-    ReleaseModeList,
 };

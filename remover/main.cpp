@@ -6,6 +6,7 @@
 #include <stdio.h>
 
 #include "cfg.h"
+#include "platform.h"
 #include "remover.h"
 #include "resource.h"
 
@@ -94,15 +95,8 @@ void AddLogLine(const char *format, ...)
 
 void DetectWindowsFamily()
 {
-    g_isWin9x = FALSE;
-    OSVERSIONINFOA version;
-    static_assert(sizeof version == 148, "OSVERSIONINFOA is 148 bytes");
-    ZeroMemory(&version, sizeof version);
-    version.dwOSVersionInfoSize = sizeof version;
-    if (!GetVersionExA(&version))
-        return;
-    if (version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS)
-        g_isWin9x = TRUE;
+    // A failed GetVersionExA counts as the NT family.
+    g_isWin9x = DetectWindowsBranch() == kWindows9x;
 }
 
 INT_PTR CALLBACK RemoverDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)

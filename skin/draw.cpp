@@ -84,7 +84,7 @@ INT_PTR DrawSkinButton(HWND, const DRAWITEMSTRUCT *item)
     return 1;
 }
 
-INT_PTR DrawGroupFrame(HWND, const DRAWITEMSTRUCT *item)
+INT_PTR DrawGroupFrame(HWND dialog, const DRAWITEMSTRUCT *item)
 {
     HDC dc = item->hDC;
     ControlText text;
@@ -96,7 +96,7 @@ INT_PTR DrawGroupFrame(HWND, const DRAWITEMSTRUCT *item)
     int captionLeft = item->rcItem.left + (8 * cy) / 10;
     RECT caption = {captionLeft, 0, captionLeft + cx, cy};
 
-    g_library.onFrameCaption(dc, item->CtlID, text.text, size);
+    g_library.onFrameCaption(dialog, dc, item->CtlID, text.text, size);
 
     SetBkMode(dc, TRANSPARENT);
     DrawShadowedText(dc, text, &caption, DT_SINGLELINE | DT_LEFT | DT_TOP,

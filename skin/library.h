@@ -42,14 +42,10 @@ struct PageLibrary {
     // Runs once AddPage knows its answer; title is NULL when the library's
     // module was not found.
     void (*onPageAdded)(const char *title, BOOL added);
-    // Runs after ApplySkin has skinned a dialog.
-    void (*onSkinApplied)();
     // Runs before context help; true when it answered, with *result.
     bool (*onContextHelp)(HWND dialog, INT_PTR *result);
-    // A group frame's caption was measured in dc at size.
-    void (*onFrameCaption)(HDC dc, UINT id, const char *caption, SIZE size);
-    // Runs when the skin is released.
-    void (*onRelease)();
+    // A group frame's caption on dialog was measured in dc at size.
+    void (*onFrameCaption)(HWND dialog, HDC dc, UINT id, const char *caption, SIZE size);
 };
 
 extern const PageLibrary g_library;
@@ -57,4 +53,4 @@ extern const PageLibrary g_library;
 void IgnorePageEvent();
 void IgnorePageAdded(const char *title, BOOL added);
 bool IgnoreContextHelp(HWND dialog, INT_PTR *result);
-void IgnoreFrameCaption(HDC dc, UINT id, const char *caption, SIZE size);
+void IgnoreFrameCaption(HWND dialog, HDC dc, UINT id, const char *caption, SIZE size);

@@ -122,7 +122,6 @@ void ApplySkin(HWND dialog)
     CfgReadInt(HKEY_CURRENT_USER, g_library.coloursKey, "Shadow", &g_shadowOffset, 0);
     CfgEnumerate(HKEY_CURRENT_USER, g_library.fontDefinitionsKey, kCfgWalkSubKeys, AddFontDefinition, 0);
     EnumChildWindows(dialog, SkinControl, 0);
-    g_library.onSkinApplied();
 }
 
 COLORREF GetControlColour(int id)
@@ -196,5 +195,4 @@ void ReleaseSkin()
         DeleteObject(g_fontTable[i].font);
     g_fontCount = 0;
     RenewHelpTexts(false);
-    g_library.onRelease();
 }

@@ -671,6 +671,17 @@ TEST_F(ProfileBox, SaveKeepsTheSettingAsItStoodAndLeavesTheCardAlone)
     EXPECT_EQ(ValueNames(HKEY_CURRENT_USER, kProfiles).size(), 1u);
     EXPECT_EQ(SettingText(HKEY_CURRENT_USER, kProfiles, "quake3.exe"), "164.25 182.25 3 3");
     EXPECT_EQ(List(), std::vector<std::string>{"quake3.exe"});
+
+    // Factory Defaults do not wait for Apply, not even beside a waiting
+    // save: the card takes the factory setting and the profile is saved.
+    WriteString(HKEY_CURRENT_USER, kSettings, "FactorySettings", "150.00 160.00 0 2");
+    Reload();
+    OpenPage();
+    Enter("doom.exe");
+    Click(kSave);
+    Click(kFactory);
+    ExpectDividers(66, 71, __LINE__);
+    EXPECT_EQ(SettingText(HKEY_CURRENT_USER, kProfiles, "doom.exe"), "166.50 182.25 3 3");
 }
 
 TEST_F(ProfileBox, DeleteTakesOnlyAListedProfile)

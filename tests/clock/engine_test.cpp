@@ -44,7 +44,6 @@ protected:
         g_currentSetting = g_factorySetting = {0, 0, 3, 3};
         g_disable = {};
         g_factorySettingFound = false;
-        g_applyPending = false;
     }
 
     void Start(const CardState &card)
@@ -90,7 +89,6 @@ TEST_F(Engine, StartUpReadsTheBiosAndTheCard)
     ExpectSetting(g_factorySetting, {190.5f, 200.0f, 0, 2}, __LINE__);
     EXPECT_EQ(g_maximumClock, 285.0f);  // 1.5 x 190.5 = 285.75
     EXPECT_TRUE(RestoreFactorySetting());
-    EXPECT_TRUE(g_applyPending);
     ExpectSetting(g_currentSetting, {190.5f, 200.0f, 0, 2}, __LINE__);
 }
 

@@ -43,14 +43,9 @@ protected:
     void SetUp() override
     {
         ModesTest::SetUp();
-        lstrcpynA(g_dalKey, kDalKey, sizeof g_dalKey);
-        g_dalListNumber = 0;
+        lstrcpynA(keys_.dalKey, kDalKey, sizeof keys_.dalKey);
+        keys_.dalListNumber = 0;
         CreateKey(kMachine, kDalKey);
-    }
-    void TearDown() override
-    {
-        g_dalKey[0] = '\0';
-        ModesTest::TearDown();
     }
 
     static void Store(const char *name, const Bytes &data, DWORD type = REG_BINARY)
@@ -85,29 +80,29 @@ TEST_F(DalCodec, ReadsTheStoredEntriesUpToTheFirstZeroByte)
     Store("DALRestrictedModesBCD", Cat({k1024x600, Bytes{0x12, 0x80, 0x07}}));
 
     DalList list;
-    ASSERT_TRUE(ReadDalList(DAL_NON_STANDARD_MODES, 0, &list));
+    ASSERT_TRUE(ReadDalList(keys_, DAL_NON_STANDARD_MODES, 0, &list));
     EXPECT_EQ(Fields(list), (std::vector<std::vector<int>>{{1600, 1200, 32, 75}, {1024, 600, 0, 0}}));
     EXPECT_EQ(memcmp(list.entries[0].bytes, k1600x1200.data(), 8), 0);
     FreeDalList(&list);
 
     // An empty value is a list, only without entries.
-    ASSERT_TRUE(ReadDalList(DAL_NON_STANDARD_MODES, 2, &list));
+    ASSERT_TRUE(ReadDalList(keys_, DAL_NON_STANDARD_MODES, 2, &list));
     EXPECT_TRUE(list.present);
     EXPECT_EQ(list.count, 0);
     FreeDalList(&list);
 
     // A length that is not a multiple of 8: the missing bytes read as 0.
-    ASSERT_TRUE(ReadDalList(DAL_RESTRICTED_MODES, 0, &list));
+    ASSERT_TRUE(ReadDalList(keys_, DAL_RESTRICTED_MODES, 0, &list));
     EXPECT_EQ(Fields(list), (std::vector<std::vector<int>>{{1024, 600, 0, 0}, {1280, 700, 0, 0}}));
     FreeDalList(&list);
 
-    EXPECT_FALSE(ReadDalList(DAL_NON_STANDARD_MODES, 1, &list));
+    EXPECT_FALSE(ReadDalList(keys_, DAL_NON_STANDARD_MODES, 1, &list));
     EXPECT_FALSE(list.present);
     EXPECT_EQ(list.entries, nullptr);
 
     // Without a DAL key nothing is read, not even from the root key itself.
-    g_dalKey[0] = '\0';
-    EXPECT_FALSE(ReadDalList(DAL_NON_STANDARD_MODES, 0, &list));
+    keys_.dalKey[0] = '\0';
+    EXPECT_FALSE(ReadDalList(keys_, DAL_NON_STANDARD_MODES, 0, &list));
 }
 
 TEST_F(DalCodec, ListNumberIsTheHighestThatExistsAndEachEntryIsTraced)
@@ -117,8 +112,8 @@ TEST_F(DalCodec, ListNumberIsTheHighestThatExistsAndEachEntryIsTraced)
     Store("DALNonStandardModesBCD3", Cat({k1600x1200, k1280x720x16}));
 
     DalList list;
-    ASSERT_TRUE(FindDalListNumber(&list));
-    EXPECT_EQ(g_dalListNumber, 3);
+    ASSERT_TRUE(FindDalListNumber(&keys_, &list));
+    EXPECT_EQ(keys_.dalListNumber, 3);
     EXPECT_EQ(Fields(list), (std::vector<std::vector<int>>{{1600, 1200, 32, 75}, {1280, 720, 16, 60}}));
     FreeDalList(&list);
     EXPECT_EQ(LogLines(), (std::vector<std::string>{"16 0 12 0 0 32 0 75", "1600, 1200, 32, 75",
@@ -127,15 +122,15 @@ TEST_F(DalCodec, ListNumberIsTheHighestThatExistsAndEachEntryIsTraced)
     // The restricted list goes with the same number, whatever others exist.
     Store("DALRestrictedModesBCD", k1280x720x32);
     Store("DALRestrictedModesBCD3", Cat({k1280x720x32, k1024x600}));
-    RemoveRestrictedResolution(1280, 720);
+    RemoveRestrictedResolution(keys_, 1280, 720);
     EXPECT_EQ(StoredBytes("DALRestrictedModesBCD3"), k1024x600);
     EXPECT_EQ(StoredBytes("DALRestrictedModesBCD"), k1280x720x32);
 
     // Down to the name without a number.
     DeleteKeyTree(kMachine, kDalKey);
     Store("DALNonStandardModesBCD", Bytes{});
-    ASSERT_TRUE(FindDalListNumber(&list));
-    EXPECT_EQ(g_dalListNumber, 0);
+    ASSERT_TRUE(FindDalListNumber(&keys_, &list));
+    EXPECT_EQ(keys_.dalListNumber, 0);
     EXPECT_EQ(list.count, 0);
     FreeDalList(&list);
 
@@ -143,41 +138,41 @@ TEST_F(DalCodec, ListNumberIsTheHighestThatExistsAndEachEntryIsTraced)
     DeleteKeyTree(kMachine, kDalKey);
     Store("DALNonStandardModesBCD9x", k1024x600);
     Store("DALNonStandardModesBCD10", k1024x600);
-    g_dalListNumber = 5;
-    EXPECT_FALSE(FindDalListNumber(&list));
-    EXPECT_EQ(g_dalListNumber, 0);
+    keys_.dalListNumber = 5;
+    EXPECT_FALSE(FindDalListNumber(&keys_, &list));
+    EXPECT_EQ(keys_.dalListNumber, 0);
     EXPECT_FALSE(list.present);
 }
 
 TEST_F(DalCodec, RestrictedListLosesEveryEntryOfTheResolution)
 {
-    g_dalListNumber = 1;
+    keys_.dalListNumber = 1;
     Store("DALRestrictedModesBCD1", Cat({k1280x720x16, k1024x600, k1280x720x32}));
     Store("DALRestrictedModesBCD", k1280x720x16);
-    RemoveRestrictedResolution(1280, 720);
+    RemoveRestrictedResolution(keys_, 1280, 720);
     EXPECT_EQ(StoredBytes("DALRestrictedModesBCD1"), k1024x600);
     EXPECT_EQ(StoredBytes("DALRestrictedModesBCD"), k1280x720x16) << "another number's list";
 
     // Width and height must both match.
     Store("DALRestrictedModesBCD1", Cat({k1024x600, k1280x720x32}));
-    RemoveRestrictedResolution(1024, 720);
-    RemoveRestrictedResolution(1280, 600);
+    RemoveRestrictedResolution(keys_, 1024, 720);
+    RemoveRestrictedResolution(keys_, 1280, 600);
     EXPECT_EQ(StoredBytes("DALRestrictedModesBCD1"), Cat({k1024x600, k1280x720x32}));
 
     // Rewritten even when nothing goes: what lay past the end of the walk is
     // dropped and the value becomes binary.
     Store("DALRestrictedModesBCD1",
           Cat({k1024x600, Entry(0, 0x99, 0, 0, 0, 0, 0, 0), k1280x720x32}), REG_NONE);
-    RemoveRestrictedResolution(848, 480);
+    RemoveRestrictedResolution(keys_, 848, 480);
     EXPECT_EQ(StoredBytes("DALRestrictedModesBCD1"), k1024x600);
 
     // The last entry gone: a value of length 0 stays.
-    RemoveRestrictedResolution(1024, 600);
+    RemoveRestrictedResolution(keys_, 1024, 600);
     EXPECT_EQ(StoredBytes("DALRestrictedModesBCD1"), Bytes{});
 
     // No list, nothing written.
-    g_dalListNumber = 2;
-    RemoveRestrictedResolution(1024, 600);
+    keys_.dalListNumber = 2;
+    RemoveRestrictedResolution(keys_, 1024, 600);
     EXPECT_FALSE(Stored("DALRestrictedModesBCD2").found);
 }
 
@@ -193,9 +188,9 @@ TEST_F(DalCodec, NonStandardListHoldsTheEnabledExtraModesInPageOrder)
         {1600, 1200, 16665, 0, 0, list, 1, 1, 0},  // cannot be stored
         {2048, 1280, 0, 85, 60, list, 1, 1, 1},
     };
-    g_dalListNumber = 4;
+    keys_.dalListNumber = 4;
     Store("DALNonStandardModesBCD4", k1024x600);
-    ASSERT_TRUE(WriteNonStandardList(page, sizeof page / sizeof page[0]));
+    ASSERT_TRUE(WriteNonStandardList(keys_, page, sizeof page / sizeof page[0]));
     EXPECT_EQ(StoredBytes("DALNonStandardModesBCD4"),
               Cat({Entry(0x08, 0x48, 0x04, 0x80, 0, 0, 0, 0), Entry(0x12, 0x80, 0x07, 0x20, 0, 0x32, 0, 0),
                    Entry(0x20, 0x48, 0x12, 0x80, 0, 0, 0, 0)}));
@@ -204,22 +199,22 @@ TEST_F(DalCodec, NonStandardListHoldsTheEnabledExtraModesInPageOrder)
     // The entry that could not be stored did not shift the ones after it:
     // the list reads back as written.
     DalList read;
-    ASSERT_TRUE(ReadDalList(DAL_NON_STANDARD_MODES, 4, &read));
+    ASSERT_TRUE(ReadDalList(keys_, DAL_NON_STANDARD_MODES, 4, &read));
     EXPECT_EQ(Fields(read), (std::vector<std::vector<int>>{{848, 480, 0, 0}, {1280, 720, 32, 0}, {2048, 1280, 0, 0}}));
     FreeDalList(&read);
 
     // Nothing enabled: a value of length 0, not a missing value.
     for (ModeEntry &entry : page)
         entry.enabled = 0;
-    g_dalListNumber = 0;
-    ASSERT_TRUE(WriteNonStandardList(page, sizeof page / sizeof page[0]));
+    keys_.dalListNumber = 0;
+    ASSERT_TRUE(WriteNonStandardList(keys_, page, sizeof page / sizeof page[0]));
     EXPECT_EQ(StoredBytes("DALNonStandardModesBCD"), Bytes{});
-    ASSERT_TRUE(WriteNonStandardList(NULL, 0));
+    ASSERT_TRUE(WriteNonStandardList(keys_, NULL, 0));
 
     // No DAL key: nothing is written anywhere.
-    g_dalKey[0] = '\0';
+    keys_.dalKey[0] = '\0';
     page[2].enabled = 1;
-    EXPECT_FALSE(WriteNonStandardList(page, sizeof page / sizeof page[0]));
+    EXPECT_FALSE(WriteNonStandardList(keys_, page, sizeof page / sizeof page[0]));
     EXPECT_FALSE(ReadValue(kMachine, "", "DALNonStandardModesBCD").found);
 }
 
@@ -232,11 +227,11 @@ TEST_F(DalCodec, PredefinedRowsBecomeEntriesOfTheList)
         page[row] = kPredefinedModes[row];
         page[row].enabled = page[row].extra = 1;
     }
-    ASSERT_TRUE(WriteNonStandardList(page, kPredefinedModeCount));
+    ASSERT_TRUE(WriteNonStandardList(keys_, page, kPredefinedModeCount));
     Bytes stored = StoredBytes("DALNonStandardModesBCD");
     ASSERT_EQ(stored.size(), 8u * kPredefinedModeCount);
     DalList list;
-    ASSERT_TRUE(ReadDalList(DAL_NON_STANDARD_MODES, 0, &list));
+    ASSERT_TRUE(ReadDalList(keys_, DAL_NON_STANDARD_MODES, 0, &list));
     ASSERT_EQ(list.count, kPredefinedModeCount);
     for (int row = 0; row < kPredefinedModeCount; ++row) {
         EXPECT_EQ(FindPredefinedMode(list.entries[row].width, list.entries[row].height), row);

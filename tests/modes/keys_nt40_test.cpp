@@ -25,23 +25,21 @@ TEST_F(KeysNt4, NoBranchAndNoDalKey)
     CreateVideoKey(Join(kTestVideoKey, "0000"));
     CreateKey(kMachine, ATI_DRIVER_ROOT "\\0000");
     CreateKey(kMachine, ATI_SERVICE_KEY "\\Device0");
-    // Stale flags from an earlier detection are cleared.
-    g_isWin9x = g_isWin2000 = g_isWinXP = true;
+    // A stale branch from an earlier detection is cleared.
+    g_platformBranch = kWindowsXP;
     Reload();
-    EXPECT_FALSE(g_isWin9x);
-    EXPECT_FALSE(g_isWin2000);
-    EXPECT_FALSE(g_isWinXP);
+    EXPECT_EQ(g_platformBranch, kOtherWindows);
     EXPECT_EQ(DeviceKeys(), std::vector<std::string>{instance});
 
-    FindDalKey();
-    EXPECT_EQ(std::string(g_dalKey), "");
+    FindDalKey(&keys_);
+    EXPECT_EQ(std::string(keys_.dalKey), "");
     EXPECT_EQ(LogLines(), std::vector<std::string>{"Key Not found"});
 
     // The modes key is found the same way on every platform.
     WriteString(kMachine, instance.c_str(), "Driver", "{4D36E968-E325-11CE-BFC1-08002BE10318}\\0000");
     CreateKey(kMachine, DRIVER_CLASS_ROOT "\\{4D36E968-E325-11CE-BFC1-08002BE10318}\\0000\\Modes");
-    FindModesKey();
-    EXPECT_EQ(std::string(g_modesKey),
+    FindModesKey(&keys_);
+    EXPECT_EQ(std::string(keys_.modesKey),
               DRIVER_CLASS_ROOT "\\{4D36E968-E325-11CE-BFC1-08002BE10318}\\0000\\Modes");
 }
 

@@ -37,8 +37,8 @@ TEST_F(Keys2000, DalKeyIsTheFirstNumberedDeviceKeyOfTheService)
     std::vector<std::string> order = SubKeys(kMachine, ATI_SERVICE_KEY);
     ASSERT_EQ(order, (std::vector<std::string>{"Device0", "DeviceX", "Parameters"}));
 
-    FindDalKey();
-    EXPECT_EQ(std::string(g_dalKey), "SYSTEM\\CurrentControlSet\\Services\\ati2mtag\\Device0");
+    FindDalKey(&keys_);
+    EXPECT_EQ(std::string(keys_.dalKey), "SYSTEM\\CurrentControlSet\\Services\\ati2mtag\\Device0");
     EXPECT_EQ(LogLines(), (std::vector<std::string>{
                               "Device0", "Key SYSTEM\\CurrentControlSet\\Services\\ati2mtag\\Device0"}));
 }
@@ -51,8 +51,8 @@ TEST_F(Keys2000, DeviceIsCaseSensitiveAndNeedsALastDigit)
     CreateKey(kMachine, ATI_SERVICE_KEY "\\DeviceA");
     CreateKey(kMachine, ATI_SERVICE_KEY "\\Parameters");
     CreateKey(kMachine, ATI_SERVICE_KEY "\\Video%s");
-    FindDalKey();
-    EXPECT_EQ(std::string(g_dalKey), "");
+    FindDalKey(&keys_);
+    EXPECT_EQ(std::string(keys_.dalKey), "");
     std::vector<std::string> lines = LogLines();
     std::vector<std::string> walked = SubKeys(kMachine, ATI_SERVICE_KEY);
     walked.push_back("Key Not found");
@@ -60,16 +60,16 @@ TEST_F(Keys2000, DeviceIsCaseSensitiveAndNeedsALastDigit)
 
     CreateKey(kMachine, ATI_SERVICE_KEY "\\DeviceA\\Device7");  // not a direct sub-key
     CreateKey(kMachine, ATI_SERVICE_KEY "\\Device12");
-    FindDalKey();
-    EXPECT_EQ(std::string(g_dalKey), ATI_SERVICE_KEY "\\Device12");
+    FindDalKey(&keys_);
+    EXPECT_EQ(std::string(keys_.dalKey), ATI_SERVICE_KEY "\\Device12");
 }
 
 TEST_F(Keys2000, NoServiceKeyNoDalKey)
 {
     // Keys of the other branches do not count here.
     CreateKey(kMachine, ATI_DRIVER_ROOT "\\0000");
-    FindDalKey();
-    EXPECT_EQ(std::string(g_dalKey), "");
+    FindDalKey(&keys_);
+    EXPECT_EQ(std::string(keys_.dalKey), "");
     EXPECT_EQ(LogLines(), std::vector<std::string>{"Key Not found"});
 }
 

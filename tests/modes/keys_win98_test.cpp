@@ -89,20 +89,20 @@ TEST_F(Keys9x, ModesKeyComesFromTheDriverOrTheFallBack)
     CreateKey(kUser, kFallbackModesKey);
     Reload();
 
-    FindModesKey();
-    EXPECT_EQ(std::string(g_modesKey), driverModes);
-    EXPECT_EQ(g_modesRoot, kMachine);
+    FindModesKey(&keys_);
+    EXPECT_EQ(std::string(keys_.modesKey), driverModes);
+    EXPECT_EQ(keys_.modesRoot, kMachine);
 
     // The driver's key without Modes: the fall-back under the current user.
     DeleteKeyTree(kMachine, driverModes.c_str());
-    FindModesKey();
-    EXPECT_EQ(std::string(g_modesKey), kFallbackModesKey);
-    EXPECT_EQ(g_modesRoot, kUser);
+    FindModesKey(&keys_);
+    EXPECT_EQ(std::string(keys_.modesKey), kFallbackModesKey);
+    EXPECT_EQ(keys_.modesRoot, kUser);
 
     // Neither.
     DeleteKeyTree(kUser, kFallbackModesKey);
-    FindModesKey();
-    EXPECT_EQ(std::string(g_modesKey), "");
+    FindModesKey(&keys_);
+    EXPECT_EQ(std::string(keys_.modesKey), "");
 
     // No "Driver" value: straight to the fall-back.
     CreateKey(kMachine, driverModes);
@@ -111,8 +111,8 @@ TEST_F(Keys9x, ModesKeyComesFromTheDriverOrTheFallBack)
     ASSERT_EQ(RegOpenKeyExA(kMachine, instance.c_str(), 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
     RegDeleteValueA(key, "Driver");
     RegCloseKey(key);
-    FindModesKey();
-    EXPECT_EQ(std::string(g_modesKey), kFallbackModesKey);
+    FindModesKey(&keys_);
+    EXPECT_EQ(std::string(keys_.modesKey), kFallbackModesKey);
 
     EXPECT_EQ(LogLines(), (std::vector<std::string>{
                               "Display Key=>" + driverModes,
@@ -123,9 +123,9 @@ TEST_F(Keys9x, ModesKeyComesFromTheDriverOrTheFallBack)
 
     // No device at all: only the fall-back is possible.
     FreeDeviceKeys();
-    FindModesKey();
-    EXPECT_EQ(std::string(g_modesKey), kFallbackModesKey);
-    EXPECT_EQ(g_modesRoot, kUser);
+    FindModesKey(&keys_);
+    EXPECT_EQ(std::string(keys_.modesKey), kFallbackModesKey);
+    EXPECT_EQ(keys_.modesRoot, kUser);
 }
 
 TEST_F(Keys9x, ADriverValueTooLongGivesNoModesKeyRatherThanACutOne)
@@ -137,8 +137,8 @@ TEST_F(Keys9x, ADriverValueTooLongGivesNoModesKeyRatherThanACutOne)
     WriteString(kMachine, instance.c_str(), "Driver", driver.c_str());
     CreateKey(kMachine, DRIVER_CLASS_ROOT "\\" + driver + "\\Mode");
     Reload();
-    FindModesKey();
-    EXPECT_EQ(std::string(g_modesKey), "");
+    FindModesKey(&keys_);
+    EXPECT_EQ(std::string(keys_.modesKey), "");
     EXPECT_EQ(LogLines(), std::vector<std::string>{"Display Key=>???"});
 }
 
@@ -151,8 +151,8 @@ TEST_F(Keys9x, DalKeyIsTheFirstNumberedDriverKey)
     ASSERT_EQ(order, (std::vector<std::string>{"0000", "0001", "Default"}))
         << "Wine enumerates sub-keys in name order";
 
-    FindDalKey();
-    EXPECT_EQ(std::string(g_dalKey), ATI_DRIVER_ROOT "\\0000\\DAL");
+    FindDalKey(&keys_);
+    EXPECT_EQ(std::string(keys_.dalKey), ATI_DRIVER_ROOT "\\0000\\DAL");
     EXPECT_EQ(LogLines(), (std::vector<std::string>{
                               "0000", "Key Software\\ATI Technologies\\Driver\\0000\\DAL"}));
 }
@@ -162,9 +162,9 @@ TEST_F(Keys9x, EveryNameWalkedIsLoggedAsText)
     CreateKey(kMachine, ATI_DRIVER_ROOT "\\Default");
     CreateKey(kMachine, ATI_DRIVER_ROOT "\\%s%n");
     CreateKey(kMachine, ATI_DRIVER_ROOT "\\100%s");
-    FindDalKey();
+    FindDalKey(&keys_);
     // The DAL key is formed whether or not its DAL sub-key exists.
-    EXPECT_EQ(std::string(g_dalKey), ATI_DRIVER_ROOT "\\100%s\\DAL");
+    EXPECT_EQ(std::string(keys_.dalKey), ATI_DRIVER_ROOT "\\100%s\\DAL");
     std::vector<std::string> lines = LogLines();
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0], "%s%n");
@@ -174,11 +174,11 @@ TEST_F(Keys9x, EveryNameWalkedIsLoggedAsText)
 
 TEST_F(Keys9x, NoNumberedKeyNoDalKey)
 {
-    FindDalKey();
+    FindDalKey(&keys_);
     CreateKey(kMachine, ATI_DRIVER_ROOT "\\Default");
     CreateKey(kMachine, ATI_DRIVER_ROOT "\\Device0");
-    FindDalKey();
-    EXPECT_EQ(std::string(g_dalKey), "");
+    FindDalKey(&keys_);
+    EXPECT_EQ(std::string(keys_.dalKey), "");
     EXPECT_EQ(LogLines(), (std::vector<std::string>{"Key Not found", "Default", "Device0",
                                                     "Key Not found"}));
 }
@@ -190,8 +190,8 @@ TEST_F(Keys9x, ADalKeyPathTooLongIsPassedOver)
     std::string tooLong = "0" + std::string(260 - strlen(ATI_DRIVER_ROOT "\\\\DAL") - 1, 'x');
     CreateKey(kMachine, Join(ATI_DRIVER_ROOT, tooLong));
     CreateKey(kMachine, ATI_DRIVER_ROOT "\\1");
-    FindDalKey();
-    EXPECT_EQ(std::string(g_dalKey), ATI_DRIVER_ROOT "\\1\\DAL");
+    FindDalKey(&keys_);
+    EXPECT_EQ(std::string(keys_.dalKey), ATI_DRIVER_ROOT "\\1\\DAL");
     EXPECT_EQ(LogLines(), (std::vector<std::string>{tooLong, "1",
                                                     "Key Software\\ATI Technologies\\Driver\\1\\DAL"}));
 }

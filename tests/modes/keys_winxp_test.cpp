@@ -50,8 +50,8 @@ TEST_F(KeysXP, WineOwnAdapterIsFoundWithItsVideoKey)
     RegValue videoId = ReadValue(kMachine, Join(adapter, "Device Parameters").c_str(), "VideoID");
     ASSERT_TRUE(videoId.found);
     std::string videoKey = Join(VIDEO_ROOT, videoId.data.c_str());
-    FindDalKey();
-    EXPECT_EQ(std::string(g_dalKey), Join(videoKey, "0000"));
+    FindDalKey(&keys_);
+    EXPECT_EQ(std::string(keys_.dalKey), Join(videoKey, "0000"));
     EXPECT_EQ(LogLines(),
               (std::vector<std::string>{videoKey, "0000", "Key " + Join(videoKey, "0000")}));
 }
@@ -66,8 +66,8 @@ TEST_F(KeysXP, DalKeyIsTheFirstNumberedVideoSubKey)
     ASSERT_GE(g_deviceKeyCount, 2) << "the test device and Wine's own";
     EXPECT_EQ(std::string(g_deviceKeys[0]), std::string(kXpTestDevice) + "\\0000");
 
-    FindDalKey();
-    EXPECT_EQ(std::string(g_dalKey), Join(kTestVideoKey, "0000"));
+    FindDalKey(&keys_);
+    EXPECT_EQ(std::string(keys_.dalKey), Join(kTestVideoKey, "0000"));
     EXPECT_EQ(LogLines(), (std::vector<std::string>{kTestVideoKey, "0000",
                                                     "Key " + Join(kTestVideoKey, "0000")}));
 
@@ -79,8 +79,8 @@ TEST_F(KeysXP, DalKeyIsTheFirstNumberedVideoSubKey)
     CreateVideoKey(Join(kTestVideoKey, "Video"));
     RemoveLog();
     LoadDebugSwitch();
-    FindDalKey();
-    EXPECT_EQ(std::string(g_dalKey), Join(kTestVideoKey, "0007"));
+    FindDalKey(&keys_);
+    EXPECT_EQ(std::string(keys_.dalKey), Join(kTestVideoKey, "0007"));
     EXPECT_EQ(LogLines(), (std::vector<std::string>{kTestVideoKey, "0000A", "0007",
                                                     "Key " + Join(kTestVideoKey, "0007")}));
 }
@@ -91,25 +91,25 @@ TEST_F(KeysXP, WithoutAUsableVideoIdThereIsNoDalKey)
     // is not asked.
     std::string instance = AddFirstDevice(NULL);
     Reload();
-    FindDalKey();
-    EXPECT_EQ(std::string(g_dalKey), "");
+    FindDalKey(&keys_);
+    EXPECT_EQ(std::string(keys_.dalKey), "");
 
     // A VideoID naming a key that does not exist.
     WriteString(kMachine, Join(instance, "Device Parameters").c_str(), "VideoID", kTestVideoId);
-    FindDalKey();
-    EXPECT_EQ(std::string(g_dalKey), "");
+    FindDalKey(&keys_);
+    EXPECT_EQ(std::string(keys_.dalKey), "");
 
     // A VideoID one character too long for the video key path: no video
     // key is formed (and none logged), rather than a cut one.
     std::string longId(260 - strlen(VIDEO_ROOT "\\"), 'v');
     WriteString(kMachine, Join(instance, "Device Parameters").c_str(), "VideoID", longId.c_str());
-    FindDalKey();
-    EXPECT_EQ(std::string(g_dalKey), "");
+    FindDalKey(&keys_);
+    EXPECT_EQ(std::string(keys_.dalKey), "");
 
     // An empty device table.
     FreeDeviceKeys();
-    FindDalKey();
-    EXPECT_EQ(std::string(g_dalKey), "");
+    FindDalKey(&keys_);
+    EXPECT_EQ(std::string(keys_.dalKey), "");
 
     EXPECT_EQ(LogLines(), (std::vector<std::string>{"Key Not found", kTestVideoKey, "Key Not found",
                                                     "Key Not found", "Key Not found"}));

@@ -201,13 +201,17 @@ protected:
     static std::vector<bool> DetectedBranch()
     {
         DetectPlatformBranch();
-        return {g_isWin9x, g_isWin2000, g_isWinXP};
+        return {g_platformBranch == kWindows9x, g_platformBranch == kWindows2000,
+                g_platformBranch == kWindowsXP};
     }
 
     static std::vector<std::string> DeviceKeys()
     {
         return std::vector<std::string>(g_deviceKeys, g_deviceKeys + g_deviceKeyCount);
     }
+
+    // The keys a page would find, as the tests look for them.
+    DriverKeys keys_ = {};
 };
 
 }  // namespace testing_support

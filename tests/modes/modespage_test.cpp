@@ -319,8 +319,8 @@ TEST_F(ModesList, CancelReleasesEveryEntryAndTheImageList)
     HIMAGELIST images = ListView_GetImageList(list_, LVSIL_SMALL);
     ASSERT_NE(images, (HIMAGELIST)NULL);
     EXPECT_EQ(ImageList_GetImageCount(images), 2);
-    // 25 entries with their rate lists.
-    EXPECT_EQ(LibraryBlocks().size(), deviceKeys.size() + 2u * 25u);
+    // 25 entries with their rate lists, and the page's own state.
+    EXPECT_EQ(LibraryBlocks().size(), deviceKeys.size() + 2u * 25u + 1u);
 
     Finish(PSBTN_CANCEL);
     EXPECT_EQ(LibraryBlocks(), deviceKeys);
@@ -342,8 +342,8 @@ TEST_F(ModesList, AnEarlierSheetGoingLeavesTheNewPageItsList)
     Click("720 x 480");
     EXPECT_EQ(Row("720 x 480"), "720 x 480|*|*|on");
     EXPECT_TRUE(ApplyEnabled());
-    // The earlier page's entries went with it.
-    EXPECT_EQ(LibraryBlocks().size(), deviceKeys.size() + 2u * 25u);
+    // The earlier page's entries and state went with it.
+    EXPECT_EQ(LibraryBlocks().size(), deviceKeys.size() + 2u * 25u + 1u);
 }
 
 // Icons from files the registry names, or the library's own.

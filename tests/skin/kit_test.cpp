@@ -2,6 +2,7 @@
 // the page shows only as pixels: bitmaps, owner-drawn controls, the
 // countdown dialog, the font table and the help texts.
 #include <windows.h>
+#include <commctrl.h>
 #include <htmlhelp.h>
 
 #include <gtest/gtest.h>
@@ -15,7 +16,6 @@
 #include "helpcalls.h"
 #include "skin.h"
 #if defined(LIBRARY_SERRAFIN)
-#include "modespage.h"
 #include "serrafinlib.h"
 enum { kIsSerrafin = 1, kOuterFrame = IDC_MODES_FRAME };
 #else
@@ -298,9 +298,11 @@ BOOL WINAPI FixedExtent(HDC, LPCSTR text, int, LPSIZE size)
 // An owner-drawn control of the given class and style in a popup window.
 struct Control {
     HWND parent, window;
-    Control(const char *className, DWORD style, int id, const char *text)
+    // A parent of the dialog class has room for a page's state (DWLP_USER).
+    Control(const char *className, DWORD style, int id, const char *text,
+            const char *parentClass = "STATIC")
     {
-        parent = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 400, 200, NULL, NULL, NULL, NULL);
+        parent = CreateWindowA(parentClass, "", WS_POPUP, 0, 0, 400, 200, NULL, NULL, NULL, NULL);
         window = CreateWindowA(className, text, WS_CHILD | style, 0, 0, 300, 60, parent,
                                (HMENU)(INT_PTR)id, NULL, NULL);
     }
@@ -327,7 +329,11 @@ TEST_F(Kit, GroupFrameCaptionAndEdges)
 #else
     const int frameId = IDC_CORE_FRAME;
 #endif
-    Control frame("STATIC", SS_OWNERDRAW, frameId, "Core Clock: 166.5 MHz");
+    Control frame("STATIC", SS_OWNERDRAW, frameId, "Core Clock: 166.5 MHz", "#32770");
+#if !defined(LIBRARY_SERRAFIN)
+    ClockPage page = {};
+    SetWindowLongPtrA(frame.parent, DWLP_USER, (LONG_PTR)&page);
+#endif
     DRAWITEMSTRUCT item = frame.Item(canvas.dc);
     EXPECT_EQ(DrawGroupFrame(frame.parent, &item), 1);
     EXPECT_EQ(g_captionHeight, 15);
@@ -354,13 +360,15 @@ TEST_F(Kit, GroupFrameCaptionAndEdges)
     EXPECT_EQ(canvas.At(150, 58), shadow) << "bottom";
 
 #if !defined(LIBRARY_SERRAFIN)
-    // Where the clock page repaints the number: value start and caption end.
-    EXPECT_EQ(g_coreValueStart, 75);
-    EXPECT_EQ(g_coreCaptionEnd, 115);
+    // Where the clock page repaints the number: value start and caption end,
+    // kept on the page the frame belongs to.
+    EXPECT_EQ(page.coreValueStart, 75);
+    EXPECT_EQ(page.coreCaptionEnd, 115);
     SetWindowTextA(frame.window, "Core Clock 166.5 MHz");
     DrawGroupFrame(frame.parent, &item);
-    EXPECT_EQ(g_coreValueStart, 115);
-    EXPECT_EQ(g_coreCaptionEnd, 115);
+    EXPECT_EQ(page.coreValueStart, 115);
+    EXPECT_EQ(page.coreCaptionEnd, 115);
+    SetWindowLongPtrA(frame.parent, DWLP_USER, 0);
 #endif
 }
 
@@ -795,19 +803,25 @@ TEST_F(Kit, CountdownLeftAloneEndsAfter256TicksOf50ms)
 #endif
 
 #if defined(LIBRARY_SERRAFIN)
-TEST_F(Kit, ReleaseSkinEmptiesTheModeList)
+// The modes page lets its list go where the skin goes: as the sheet is
+// cancelled.
+TEST_F(Kit, CancelEmptiesTheModeList)
 {
-    PageDialog dialog;
-    g_modeList = GetDlgItem(dialog.page, IDC_MODE_LIST);
+    HWND parent = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 600, 600, NULL, NULL, NULL, NULL);
+    HWND page = CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_PAGE), parent,
+                                   g_library.pageProc, 0);
+    ASSERT_NE(page, (HWND)NULL);
+    HWND list = GetDlgItem(page, IDC_MODE_LIST);
     LVITEMA item = {};
     item.mask = LVIF_TEXT;
     item.pszText = (char *)"800 x 600";
-    ASSERT_EQ(ListView_InsertItem(g_modeList, &item), 0);
-    g_modeImages = ImageList_Create(16, 16, ILC_COLOR16 | ILC_MASK, 1, 1);
-    ReleaseSkin();
-    EXPECT_EQ(ListView_GetItemCount(g_modeList), 0);
-    EXPECT_EQ(g_modeImages, (HIMAGELIST)NULL);
-    g_modeList = NULL;
+    ASSERT_EQ(ListView_InsertItem(list, &item), 0);
+    ASSERT_NE(ListView_GetImageList(list, LVSIL_SMALL), (HIMAGELIST)NULL);
+    NMHDR reset = {parent, 0, (UINT)PSN_RESET};
+    SendMessageA(page, WM_NOTIFY, 0, (LPARAM)&reset);
+    EXPECT_EQ(ListView_GetItemCount(list), 0);
+    EXPECT_EQ(ListView_GetImageList(list, LVSIL_SMALL), (HIMAGELIST)NULL);
+    DestroyWindow(parent);
 }
 #endif
 
