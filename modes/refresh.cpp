@@ -5,6 +5,7 @@
 
 #include <stddef.h>
 
+#include "../cfg/digits.h"
 #include "../frame/page.h"
 #include "serrafinlib.h"
 #include "../skin/skin.h"
@@ -39,7 +40,7 @@ bool IsRateSeparator(char c)
 int LeadingInteger(const char *text)
 {
     int value = 0;
-    for (; *text >= '0' && *text <= '9' && value < 100000000; ++text)
+    for (; IsDigit(*text) && value < 100000000; ++text)
         value = value * 10 + (*text - '0');
     return value;
 }
