@@ -16,6 +16,7 @@
 #include "engine.h"
 #include "pagetext.h"
 #include "probe.h"
+#include "readback.h"
 #include "settings.h"
 
 namespace {
@@ -171,6 +172,16 @@ void ShowClockCaption(ClockPage *page, const ClockControls &clock, float mhz, bo
                    core ? page->coreCaptionEnd : page->memoryCaptionEnd, TRUE);
 }
 
+// Presets beyond the words the page has for them show as undetermined.
+ClockSetting Shown(ClockSetting setting)
+{
+    if ((DWORD)setting.timing > 2)
+        setting.timing = kPresetUndetermined;
+    if ((DWORD)setting.latency > 2)
+        setting.latency = kPresetUndetermined;
+    return setting;
+}
+
 void ShowValues(HWND page, const ClockSetting &shown)
 {
     char text[kPathSize];
@@ -236,10 +247,20 @@ void OnPresetClicked(ClockPage *page, int id)
     NoteChange(page);
 }
 
-void ApplyCurrentSetting()
+// Writes the current setting and tells the user when the card did not take
+// it: the values box then shows the clocks the card runs at. False when the
+// card could not be read back, so that what it holds is not known.
+bool ApplyCurrentSetting(HWND page)
 {
-    ApplyClockSetting(g_currentSetting.core, g_currentSetting.memory, g_currentSetting.latency,
-                      g_currentSetting.timing);
+    ClockWrite write = ApplyClockSetting(g_currentSetting.core, g_currentSetting.memory,
+                                         g_currentSetting.latency, g_currentSetting.timing);
+    char text[kPathSize];
+    if (DescribeClockWrite(write, text, sizeof text)) {
+        if (write.result == kClocksDiffer)
+            ShowValues(page, Shown(g_currentSetting));
+        MessageBoxA(page, text, "Quillan.dll", MB_ICONWARNING);
+    }
+    return write.result != kClocksUnread;
 }
 
 bool ConfirmClocks(HWND page)
@@ -261,15 +282,16 @@ bool RestoreFactory(ClockPage *page)
 // setting (without a stored one, to the clocks read at load). Factory clocks
 // that could not be read are no place to go back to; the clocks the change
 // replaced go back instead, and with those unreadable too the card keeps
-// what it has rather than a clock made up from nothing.
-void RevertDeclinedChange(ClockPage *page, const ClockSetting &replaced)
+// what it has rather than a clock made up from nothing. known says, once
+// the card was written again, whether it could be read back.
+void RevertDeclinedChange(ClockPage *page, const ClockSetting &replaced, bool *known)
 {
     if (!HasUsableClocks(replaced))
         return;
     RestoreFactory(page);
     g_currentSetting.core = replaced.core;
     g_currentSetting.memory = replaced.memory;
-    ApplyCurrentSetting();
+    *known = ApplyCurrentSetting(page->window);
 }
 
 void ApplyPageChanges(ClockPage *page, bool confirm)
@@ -281,10 +303,12 @@ void ApplyPageChanges(ClockPage *page, bool confirm)
         ClockSetting replaced = g_factorySetting;
         if (confirm && !HasUsableClocks(replaced))
             ReadClocks(&replaced.core, &replaced.memory);
-        ApplyCurrentSetting();
+        bool known = ApplyCurrentSetting(page->window);
         if (confirm && !ConfirmClocks(page->window))
-            RevertDeclinedChange(page, replaced);
-        SaveCurrentSetting(g_currentSetting);
+            RevertDeclinedChange(page, replaced, &known);
+        // Clocks the card could not be read back at are no clocks to store.
+        if (known)
+            SaveCurrentSetting(g_currentSetting);
     }
     if (page->profileMode)
         ApplyProfileChanges(page);
@@ -446,10 +470,7 @@ void RefreshPage(ClockPage *page)
         RefreshCurrentSetting();
         shown = g_currentSetting;
     }
-    if ((DWORD)shown.timing > 2)
-        shown.timing = kPresetUndetermined;
-    if ((DWORD)shown.latency > 2)
-        shown.latency = kPresetUndetermined;
+    shown = Shown(shown);
     CheckPresetButtons(window, shown.latency, shown.timing);
     EnableClockControls(window, g_driverAvailable);
     ShowValues(window, shown);

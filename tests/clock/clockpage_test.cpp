@@ -27,11 +27,12 @@ enum {
     kLatencyFast = IDC_LATENCY_FAST, kValues = IDC_VALUES_TEXT, kLogo = IDC_LOGO,
     kProfileName = IDC_PROFILE_NAME, kSave = IDC_PROFILE_SAVE, kDelete = IDC_PROFILE_DELETE,
     kFactory = IDC_FACTORY_DEFAULTS, kQuestion = IDC_COUNTDOWN_QUESTION, kBar = IDC_COUNTDOWN_BAR,
-    kYes = IDC_COUNTDOWN_YES,
+    kYes = IDC_COUNTDOWN_YES, kMessageText = 0xFFFF,
 };
 
 // Catches the countdown as it opens, stops its own timer so that only the
-// test's ticks count, and hands it to the test's answer.
+// test's ticks count, and hands it to the test's answer; reads and closes
+// the message boxes that come up meanwhile.
 class Countdown {
 public:
     explicit Countdown(std::function<void(HWND)> answer) : answer_(std::move(answer))
@@ -47,6 +48,7 @@ public:
     int opened = 0;
     std::string question;
     HWND owner = NULL;
+    std::vector<std::string> messages;
 
 private:
     static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
@@ -55,8 +57,20 @@ private:
         if (code == HCBT_ACTIVATE && t_current && GetDlgItem(window, kBar)) {
             KillTimer(window, 0);
             SetTimer(window, 0x7E57, 10, Answer);
+        } else if (code == HCBT_ACTIVATE && t_current && GetDlgItem(window, kMessageText)) {
+            SetTimer(window, 0x7E58, 10, Dismiss);
         }
         return CallNextHookEx(NULL, code, wParam, lParam);
+    }
+    // A message box on the way is read and closed with OK.
+    static VOID CALLBACK Dismiss(HWND box, UINT, UINT_PTR id, DWORD)
+    {
+        KillTimer(box, id);
+        char text[512] = "";
+        GetDlgItemTextA(box, kMessageText, text, sizeof text);
+        if (t_current)
+            t_current->messages.push_back(text);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
     }
     static VOID CALLBACK Answer(HWND dialog, UINT, UINT_PTR id, DWORD)
     {
@@ -348,6 +362,54 @@ TEST_F(ClockPage, DecliningWithoutAStoredFactorySettingPutsTheLoadedClocksBack)
     EXPECT_EQ(countdown.opened, 2);
     ExpectDividers(74, 81, __LINE__);
     EXPECT_EQ(SettingText(HKEY_CURRENT_USER, kSettings, "CurrentSettings"), "166.50 182.25 3 3");
+}
+
+// Refuses every read of the dividers once they have been written.
+typedef BOOL(WINAPI *DeviceIoControlProc)(HANDLE, DWORD, LPVOID, DWORD, LPVOID, DWORD, LPDWORD,
+                                          LPOVERLAPPED);
+DeviceIoControlProc g_deviceIoControl;
+bool g_dividersWritten;
+BOOL WINAPI RefuseReadBack(HANDLE device, DWORD code, LPVOID in, DWORD inSize, LPVOID out,
+                           DWORD outSize, LPDWORD returned, LPOVERLAPPED overlapped)
+{
+    g_dividersWritten |= code == CARDSIM_WRITE_PLL;
+    if (code == CARDSIM_READ_PLL && g_dividersWritten)
+        return FALSE;
+    return g_deviceIoControl(device, code, in, inSize, out, outSize, returned, overlapped);
+}
+
+TEST_F(ClockPage, ClocksTheCardDidNotTakeAreShownToldAndStored)
+{
+    ASSERT_TRUE(CardClient().SetQuirks(false, 80));  // the card tops out at 180 MHz
+    OpenPage();
+    Key(kCoreSlider, VK_END);
+    Countdown countdown(Keep);
+    Press(PSBTN_APPLYNOW);
+    EXPECT_EQ(countdown.opened, 1);
+    EXPECT_EQ(countdown.messages,
+              std::vector<std::string>{"The card did not take the clocks: asked for core 247.5 MHz "
+                                       "and memory 182.3 MHz, it runs at core 180.0 MHz and memory "
+                                       "180.0 MHz."});
+    EXPECT_EQ(Text(kValues), "Core: 180.0 MHz\nMem: 180.0 MHz\nLatency: ???\nTimings: ???");
+    EXPECT_EQ(SettingText(HKEY_CURRENT_USER, kSettings, "CurrentSettings"), "180.00 180.00 3 3");
+
+    // A card that cannot be read back may run at anything: nothing is stored.
+    ASSERT_TRUE(CardClient().SetQuirks(false, 0));
+    DeleteValue(HKEY_CURRENT_USER, kSettings, "CurrentSettings");
+    HMODULE library = GetModuleHandleA("Quillan.dll");
+    g_dividersWritten = false;
+    g_deviceIoControl = (DeviceIoControlProc)PatchImport(library, "kernel32.dll", "DeviceIoControl",
+                                                         (void *)RefuseReadBack);
+    ASSERT_NE((void *)g_deviceIoControl, nullptr);
+    Key(kCoreSlider, VK_HOME);
+    countdown.messages.clear();
+    Press(PSBTN_APPLYNOW);
+    PatchImport(library, "kernel32.dll", "DeviceIoControl", (void *)g_deviceIoControl);
+    EXPECT_EQ(countdown.opened, 2);
+    EXPECT_EQ(countdown.messages,
+              std::vector<std::string>{"The card's clocks could not be read back after core 101.3 "
+                                       "MHz and memory 180.0 MHz were written to it."});
+    EXPECT_EQ(SettingText(HKEY_CURRENT_USER, kSettings, "CurrentSettings"), "(missing)");
 }
 
 TEST_F(ClockPage, ClocksOnAStepNoFloatHoldsKeepTheirNotch)
