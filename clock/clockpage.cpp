@@ -18,6 +18,7 @@
 #include "probe.h"
 #include "readback.h"
 #include "settings.h"
+#include "startup.h"
 
 namespace {
 
@@ -294,22 +295,40 @@ void RevertDeclinedChange(ClockPage *page, const ClockSetting &replaced, bool *k
     *known = ApplyCurrentSetting(page->window);
 }
 
+// The start-up box takes effect with the Apply that left the card at clocks
+// the user confirmed, which then become the start-up clocks; switching them
+// off needs no confirmation.
+void ApplyStartupChoice(ClockPage *page, bool confirmed)
+{
+    bool wanted = IsDlgButtonChecked(page->window, IDC_STARTUP_CLOCKS) == BST_CHECKED;
+    bool changed = page->startupChanged;
+    page->startupChanged = false;
+    if (!wanted && changed)
+        SwitchStartupClocksOff();
+    else if (wanted && confirmed && (changed || StartupClocksOn()))
+        SwitchStartupClocksOn(g_currentSetting);
+}
+
 void ApplyPageChanges(ClockPage *page, bool confirm)
 {
     if (!g_driverAvailable)
         return;
+    bool confirmed = false;
     if (page->applyPending) {
         page->applyPending = false;
         ClockSetting replaced = g_factorySetting;
         if (confirm && !HasUsableClocks(replaced))
             ReadClocks(&replaced.core, &replaced.memory);
         bool known = ApplyCurrentSetting(page->window);
-        if (confirm && !ConfirmClocks(page->window))
+        confirmed = !confirm || ConfirmClocks(page->window);
+        if (!confirmed)
             RevertDeclinedChange(page, replaced, &known);
         // Clocks the card could not be read back at are no clocks to store.
         if (known)
             SaveCurrentSetting(g_currentSetting);
+        confirmed = confirmed && known;
     }
+    ApplyStartupChoice(page, confirmed);
     if (page->profileMode)
         ApplyProfileChanges(page);
     RefreshPage(page);
@@ -353,6 +372,10 @@ void OnCommand(ClockPage *page, WPARAM wParam)
         break;
     case IDC_PROFILE_DELETE:
         OnDeleteProfile(page);
+        break;
+    case IDC_STARTUP_CLOCKS:
+        page->startupChanged = true;
+        TellSheet(page);
         break;
     }
 }
@@ -449,6 +472,7 @@ void EnableClockControls(HWND page, bool on)
     EnableControl(page, IDC_TIMING_SLOW, timing);
     EnableControl(page, IDC_TIMING_MEDIUM, timing);
     EnableControl(page, IDC_TIMING_FAST, timing);
+    EnableControl(page, IDC_STARTUP_CLOCKS, on);
     InvalidateRect(page, NULL, TRUE);
     UpdateWindow(page);
 }
@@ -478,6 +502,8 @@ void RefreshPage(ClockPage *page)
     ShowClockCaption(page, kCore, shown.core, page->profileMode);
     SetClockSlider(window, IDC_MEMORY_SLIDER, shown.memory);
     ShowClockCaption(page, kMemory, shown.memory, page->profileMode);
+    if (!page->startupChanged)
+        CheckDlgButton(window, IDC_STARTUP_CLOCKS, StartupClocksOn() ? BST_CHECKED : BST_UNCHECKED);
     CheckProfileBox(page);
     UpdateWindow(window);
 }
