@@ -82,6 +82,15 @@ std::string ReadText(HKEY root, const std::string &path, const char *name)
     return text;
 }
 
+void WriteText(HKEY root, const std::string &path, const char *name, const std::string &text)
+{
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)text.c_str(), (DWORD)text.size() + 1);
+    RegCloseKey(key);
+}
+
 // The two snapshots' differences, without Wine's bookkeeping.
 SnapshotDiff Changes(const Snapshot &before, const Snapshot &after)
 {
@@ -302,6 +311,15 @@ TEST_F(RoundTrip, InstallShowRemoveFromAddRemovePrograms)
     EXPECT_TRUE(again.changed.empty()) << Show(again.changed);
 
     EXPECT_EQ(DisplayPropertiesTabs(), (std::vector<std::string>{"Tachyra", "Modivane"}));
+
+    // Start-up clocks on, as the clock tab leaves them, with a start still
+    // waiting to call itself healthy: the remover takes them away too.
+    const char settings[] = "Software\\Vantrel\\ATI Radeon Tachyra";
+    WriteText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "clocks",
+              "rundll32.exe " + Join(system_, "Quillan.dll") + ",ApplyStartupClocks");
+    WriteText(HKEY_CURRENT_USER, settings, "StartupSettings", "193.50 182.25 3 3");
+    WriteText(HKEY_CURRENT_USER, settings, "StartupCard", "27.00 100.00 400.00 12");
+    WriteText(HKEY_CURRENT_USER, settings, "StartupGuard", "1");
 
     // Wine's Add/Remove Programs lists the entry and runs its remover.
     std::string listed = RunForOutput("uninstaller.exe --list");
