@@ -166,7 +166,6 @@ TEST_F(ClockPage, ClocksTheCardDidNotTakeAreShownToldAndStored)
     Key(kCoreSlider, VK_END);
     Countdown countdown(Keep);
     Press(PSBTN_APPLYNOW);
-    EXPECT_EQ(countdown.opened, 1);
     EXPECT_EQ(countdown.messages,
               std::vector<std::string>{"The card did not take the clocks: asked for core 247.5 MHz "
                                        "and memory 182.3 MHz, it runs at core 180.0 MHz and memory "
@@ -186,7 +185,6 @@ TEST_F(ClockPage, ClocksTheCardDidNotTakeAreShownToldAndStored)
     countdown.messages.clear();
     Press(PSBTN_APPLYNOW);
     PatchImport(library, "kernel32.dll", "DeviceIoControl", (void *)g_deviceIoControl);
-    EXPECT_EQ(countdown.opened, 2);
     EXPECT_EQ(countdown.messages,
               std::vector<std::string>{"The card's clocks could not be read back after core 101.3 "
                                        "MHz and memory 180.0 MHz were written to it."});
@@ -208,7 +206,12 @@ LONG WINAPI RefuseSettingsKey(HKEY root, LPCSTR path, DWORD reserved, LPSTR type
 
 TEST_F(ClockPage, StartUpClocksAreOnlyConfirmedClocks)
 {
-    auto decline = [](HWND dialog) { Countdown::Click(dialog, IDCANCEL); };
+    // Apply, answered Yes or No; the message boxes on the way.
+    auto apply = [this](bool keep) {
+        Countdown countdown(keep ? Keep : [](HWND dialog) { Countdown::Click(dialog, IDCANCEL); });
+        Press(PSBTN_APPLYNOW);
+        return countdown.messages;
+    };
     auto stored = [] {
         return std::vector<bool>{ReadValue(HKEY_LOCAL_MACHINE, kRun, "clocks").found,
                                  ReadValue(HKEY_CURRENT_USER, kSettings, "StartupSettings").found,
@@ -220,19 +223,13 @@ TEST_F(ClockPage, StartUpClocksAreOnlyConfirmedClocks)
     EXPECT_FALSE(Checked(kStartupClocks));
     Click(kStartupClocks);
     EXPECT_TRUE(ApplyEnabled());
-    {
-        Countdown declined(decline);
-        Press(PSBTN_APPLYNOW);
-    }
+    apply(false);
     EXPECT_EQ(stored(), nothing) << "a declined countdown";
     EXPECT_FALSE(Checked(kStartupClocks));
 
     Key(kCoreSlider, VK_RIGHT);
     Click(kStartupClocks);
-    {
-        Countdown kept(Keep);
-        Press(PSBTN_APPLYNOW);
-    }
+    apply(true);
     EXPECT_TRUE(Checked(kStartupClocks));
     char own[MAX_PATH] = "";
     GetShortPathNameA((ProgramFolder() + "\\Quillan.dll").c_str(), own, sizeof own);
@@ -243,25 +240,16 @@ TEST_F(ClockPage, StartUpClocksAreOnlyConfirmedClocks)
 
     // While on, each confirmed Apply moves them along; a declined one does not.
     Key(kCoreSlider, VK_END);
-    {
-        Countdown declined(decline);
-        Press(PSBTN_APPLYNOW);
-    }
+    apply(false);
     EXPECT_EQ(SettingText(HKEY_CURRENT_USER, kSettings, "StartupSettings"), "168.75 182.25 3 3");
     Key(kCoreSlider, VK_END);
-    {
-        Countdown kept(Keep);
-        Press(PSBTN_APPLYNOW);
-    }
+    apply(true);
     EXPECT_EQ(SettingText(HKEY_CURRENT_USER, kSettings, "StartupSettings"), "247.50 182.25 3 3");
 
     // Unticked, nothing of them is left, whatever the countdown's answer.
     WriteDword(HKEY_CURRENT_USER, kSettings, "StartupGuard", 1);
     Click(kStartupClocks);
-    {
-        Countdown declined(decline);
-        Press(PSBTN_APPLYNOW);
-    }
+    apply(false);
     EXPECT_EQ(stored(), nothing) << "unticked";
     EXPECT_FALSE(Checked(kStartupClocks));
 
@@ -271,10 +259,8 @@ TEST_F(ClockPage, StartUpClocksAreOnlyConfirmedClocks)
                                                        (void *)RefuseSettingsKey);
     ASSERT_NE((void *)g_regCreateKeyEx, nullptr);
     Click(kStartupClocks);
-    Countdown kept(Keep);
-    Press(PSBTN_APPLYNOW);
+    EXPECT_EQ(apply(true), std::vector<std::string>{"Couldn't open"});
     PatchImport(library, "advapi32.dll", "RegCreateKeyExA", (void *)g_regCreateKeyEx);
-    EXPECT_EQ(kept.messages, std::vector<std::string>{"Couldn't open"});
     EXPECT_EQ(stored(), nothing) << "a failed write";
     EXPECT_FALSE(Checked(kStartupClocks));
 }

@@ -13,18 +13,6 @@ const char kOffAgain[] =
     "\n\nStart-up clocks are now off, and the card runs at its own clocks. To have them again, "
     "tick \"Apply at start-up\" on the clock tab of Display Properties and Apply.";
 
-BOOL CALLBACK FindStartupMessage(HWND window, LPARAM found)
-{
-    char type[16] = "", caption[32] = "";
-    GetClassNameA(window, type, sizeof type);
-    GetWindowTextA(window, caption, sizeof caption);
-    if (!strcmp(type, "#32770") && !strcmp(caption, "Quillan.dll") && IsWindowVisible(window)) {
-        *(HWND *)found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 class Restart : public ClockPage {
 protected:
     Restart() { keepState_ = true; }
@@ -66,12 +54,7 @@ protected:
     static std::string TakeMessage(int seconds)
     {
         HWND box = NULL;
-        WaitFor(
-            [&box] {
-                EnumWindows(FindStartupMessage, (LPARAM)&box);
-                return box != NULL;
-            },
-            seconds);
+        WaitFor([&box] { return (box = FindWindowA("#32770", "Quillan.dll")) != NULL; }, seconds);
         if (!box)
             return "";
         char text[1024] = "";

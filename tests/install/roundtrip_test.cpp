@@ -82,15 +82,6 @@ std::string ReadText(HKEY root, const std::string &path, const char *name)
     return text;
 }
 
-void WriteText(HKEY root, const std::string &path, const char *name, const std::string &text)
-{
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL),
-              ERROR_SUCCESS);
-    RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)text.c_str(), (DWORD)text.size() + 1);
-    RegCloseKey(key);
-}
-
 // The two snapshots' differences, without Wine's bookkeeping.
 SnapshotDiff Changes(const Snapshot &before, const Snapshot &after)
 {
@@ -312,14 +303,12 @@ TEST_F(RoundTrip, InstallShowRemoveFromAddRemovePrograms)
 
     EXPECT_EQ(DisplayPropertiesTabs(), (std::vector<std::string>{"Tachyra", "Modivane"}));
 
-    // Start-up clocks on, as the clock tab leaves them, with a start still
-    // waiting to call itself healthy: the remover takes them away too.
-    const char settings[] = "Software\\Vantrel\\ATI Radeon Tachyra";
-    WriteText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "clocks",
-              "rundll32.exe " + Join(system_, "Quillan.dll") + ",ApplyStartupClocks");
-    WriteText(HKEY_CURRENT_USER, settings, "StartupSettings", "193.50 182.25 3 3");
-    WriteText(HKEY_CURRENT_USER, settings, "StartupCard", "27.00 100.00 400.00 12");
-    WriteText(HKEY_CURRENT_USER, settings, "StartupGuard", "1");
+    // Start-up clocks on, as the clock tab leaves them (the settings beside
+    // them lie in the key the remover takes whole): it takes them away too.
+    std::string startup = "rundll32.exe " + Join(system_, "Quillan.dll") + ",ApplyStartupClocks";
+    ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                              "clocks", REG_SZ, startup.c_str(), (DWORD)startup.size() + 1),
+              ERROR_SUCCESS);
 
     // Wine's Add/Remove Programs lists the entry and runs its remover.
     std::string listed = RunForOutput("uninstaller.exe --list");
