@@ -192,8 +192,10 @@ char *CfgReadString(HKEY root, const char *subKey, const char *name)
     return block;
 }
 
-BOOL CfgWriteValue(HKEY root, const char *subKey, const char *name, const void *data, DWORD type,
-                   DWORD size)
+namespace {
+
+BOOL WriteValueShown(HKEY root, const char *subKey, const char *name, const void *data,
+                     DWORD type, DWORD size, bool show)
 {
     SECURITY_ATTRIBUTES security = {sizeof security, NULL, FALSE};
     HKEY key;
@@ -207,9 +209,22 @@ BOOL CfgWriteValue(HKEY root, const char *subKey, const char *name, const void *
             failure = "Couldn't write";
         RegCloseKey(key);
     }
-    if (failure && g_cfgOptions.showWriteFailures)
+    if (failure && show)
         MessageBoxA(NULL, failure, "Registry", MB_OK | MB_ICONQUESTION);
     return failure == NULL;
+}
+
+}  // namespace
+
+BOOL CfgWriteValue(HKEY root, const char *subKey, const char *name, const void *data, DWORD type,
+                   DWORD size)
+{
+    return WriteValueShown(root, subKey, name, data, type, size, g_cfgOptions.showWriteFailures);
+}
+
+BOOL CfgWriteTextShown(HKEY root, const char *subKey, const char *name, const char *text)
+{
+    return WriteValueShown(root, subKey, name, text, REG_SZ, (DWORD)lstrlenA(text) + 1, true);
 }
 
 BOOL CfgWriteText(HKEY root, const char *subKey, const char *name, const char *text)

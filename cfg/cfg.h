@@ -59,6 +59,9 @@ BOOL CfgWriteValue(HKEY root, const char *subKey, const char *name, const void *
                    DWORD size);
 // Writes text with its terminating zero counted, as every string value is stored.
 BOOL CfgWriteText(HKEY root, const char *subKey, const char *name, const char *text);
+// As CfgWriteText, with a failure shown in the write-error box whatever the
+// program's options: for a write the user asked for and must hear about.
+BOOL CfgWriteTextShown(HKEY root, const char *subKey, const char *name, const char *text);
 LONG CfgEnumerate(HKEY root, const char *subKey, int mode, CfgCallback callback, LONG_PTR context);
 void CfgEnumerateOpen(HKEY key, int mode, CfgCallback callback, LONG_PTR context);
 BOOL CfgDeleteValue(HKEY root, const char *subKey, const char *name);

@@ -16,7 +16,9 @@
 #include "engine.h"
 #include "pagetext.h"
 #include "probe.h"
+#include "readback.h"
 #include "settings.h"
+#include "startup.h"
 
 namespace {
 
@@ -171,6 +173,16 @@ void ShowClockCaption(ClockPage *page, const ClockControls &clock, float mhz, bo
                    core ? page->coreCaptionEnd : page->memoryCaptionEnd, TRUE);
 }
 
+// Presets beyond the words the page has for them show as undetermined.
+ClockSetting Shown(ClockSetting setting)
+{
+    if ((DWORD)setting.timing > 2)
+        setting.timing = kPresetUndetermined;
+    if ((DWORD)setting.latency > 2)
+        setting.latency = kPresetUndetermined;
+    return setting;
+}
+
 void ShowValues(HWND page, const ClockSetting &shown)
 {
     char text[kPathSize];
@@ -236,10 +248,20 @@ void OnPresetClicked(ClockPage *page, int id)
     NoteChange(page);
 }
 
-void ApplyCurrentSetting()
+// Writes the current setting and tells the user when the card did not take
+// it: the values box then shows the clocks the card runs at. False when the
+// card could not be read back, so that what it holds is not known.
+bool ApplyCurrentSetting(HWND page)
 {
-    ApplyClockSetting(g_currentSetting.core, g_currentSetting.memory, g_currentSetting.latency,
-                      g_currentSetting.timing);
+    ClockWrite write = ApplyClockSetting(g_currentSetting.core, g_currentSetting.memory,
+                                         g_currentSetting.latency, g_currentSetting.timing);
+    char text[kPathSize];
+    if (DescribeClockWrite(write, text, sizeof text)) {
+        if (write.result == kClocksDiffer)
+            ShowValues(page, Shown(g_currentSetting));
+        MessageBoxA(page, text, "Quillan.dll", MB_ICONWARNING);
+    }
+    return write.result != kClocksUnread;
 }
 
 bool ConfirmClocks(HWND page)
@@ -261,31 +283,52 @@ bool RestoreFactory(ClockPage *page)
 // setting (without a stored one, to the clocks read at load). Factory clocks
 // that could not be read are no place to go back to; the clocks the change
 // replaced go back instead, and with those unreadable too the card keeps
-// what it has rather than a clock made up from nothing.
-void RevertDeclinedChange(ClockPage *page, const ClockSetting &replaced)
+// what it has rather than a clock made up from nothing. known says, once
+// the card was written again, whether it could be read back.
+void RevertDeclinedChange(ClockPage *page, const ClockSetting &replaced, bool *known)
 {
     if (!HasUsableClocks(replaced))
         return;
     RestoreFactory(page);
     g_currentSetting.core = replaced.core;
     g_currentSetting.memory = replaced.memory;
-    ApplyCurrentSetting();
+    *known = ApplyCurrentSetting(page->window);
+}
+
+// The start-up box takes effect with the Apply that left the card at clocks
+// the user confirmed, which then become the start-up clocks; switching them
+// off needs no confirmation.
+void ApplyStartupChoice(ClockPage *page, bool confirmed)
+{
+    bool wanted = IsDlgButtonChecked(page->window, IDC_STARTUP_CLOCKS) == BST_CHECKED;
+    bool changed = page->startupChanged;
+    page->startupChanged = false;
+    if (!wanted && changed)
+        SwitchStartupClocksOff();
+    else if (wanted && confirmed && (changed || StartupClocksOn()))
+        SwitchStartupClocksOn(g_currentSetting);
 }
 
 void ApplyPageChanges(ClockPage *page, bool confirm)
 {
     if (!g_driverAvailable)
         return;
+    bool confirmed = false;
     if (page->applyPending) {
         page->applyPending = false;
         ClockSetting replaced = g_factorySetting;
         if (confirm && !HasUsableClocks(replaced))
             ReadClocks(&replaced.core, &replaced.memory);
-        ApplyCurrentSetting();
-        if (confirm && !ConfirmClocks(page->window))
-            RevertDeclinedChange(page, replaced);
-        SaveCurrentSetting(g_currentSetting);
+        bool known = ApplyCurrentSetting(page->window);
+        confirmed = !confirm || ConfirmClocks(page->window);
+        if (!confirmed)
+            RevertDeclinedChange(page, replaced, &known);
+        // Clocks the card could not be read back at are no clocks to store.
+        if (known)
+            SaveCurrentSetting(g_currentSetting);
+        confirmed = confirmed && known;
     }
+    ApplyStartupChoice(page, confirmed);
     if (page->profileMode)
         ApplyProfileChanges(page);
     RefreshPage(page);
@@ -329,6 +372,10 @@ void OnCommand(ClockPage *page, WPARAM wParam)
         break;
     case IDC_PROFILE_DELETE:
         OnDeleteProfile(page);
+        break;
+    case IDC_STARTUP_CLOCKS:
+        page->startupChanged = true;
+        TellSheet(page);
         break;
     }
 }
@@ -425,6 +472,7 @@ void EnableClockControls(HWND page, bool on)
     EnableControl(page, IDC_TIMING_SLOW, timing);
     EnableControl(page, IDC_TIMING_MEDIUM, timing);
     EnableControl(page, IDC_TIMING_FAST, timing);
+    EnableControl(page, IDC_STARTUP_CLOCKS, on);
     InvalidateRect(page, NULL, TRUE);
     UpdateWindow(page);
 }
@@ -446,10 +494,7 @@ void RefreshPage(ClockPage *page)
         RefreshCurrentSetting();
         shown = g_currentSetting;
     }
-    if ((DWORD)shown.timing > 2)
-        shown.timing = kPresetUndetermined;
-    if ((DWORD)shown.latency > 2)
-        shown.latency = kPresetUndetermined;
+    shown = Shown(shown);
     CheckPresetButtons(window, shown.latency, shown.timing);
     EnableClockControls(window, g_driverAvailable);
     ShowValues(window, shown);
@@ -457,6 +502,8 @@ void RefreshPage(ClockPage *page)
     ShowClockCaption(page, kCore, shown.core, page->profileMode);
     SetClockSlider(window, IDC_MEMORY_SLIDER, shown.memory);
     ShowClockCaption(page, kMemory, shown.memory, page->profileMode);
+    if (!page->startupChanged)
+        CheckDlgButton(window, IDC_STARTUP_CLOCKS, StartupClocksOn() ? BST_CHECKED : BST_UNCHECKED);
     CheckProfileBox(page);
     UpdateWindow(window);
 }

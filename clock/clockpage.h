@@ -24,6 +24,9 @@ struct ClockPage {
     bool applyPending;
     bool profileDirty;
     bool profileDelete;
+    // The start-up box was clicked: its state is the user's choice, for the
+    // next Apply, rather than what is stored.
+    bool startupChanged;
 
     // While on, the page shows and edits the profile setting instead of the
     // card's current setting.

@@ -19,6 +19,9 @@ namespace {
 const DWORD kTimingValues[] = {0x1405357F, 0x1405356A, 0x1405256A};
 const DWORD kTimingReadBack[] = {0x307F, 0x306A, 0x206A};
 const DWORD kLatencyValues[] = {0x7FFFF1FF, 0x44334244};
+const DWORD kDividerMask = 0x00FFFF00;
+const DWORD kSourceMask = 0xF;
+const DWORD kTimingMask = 0xF0FF;
 
 // BIOS clock words are in 0.01 MHz, scaled with the single-precision 0.01.
 float BiosClock(const BYTE *block, int offset)
@@ -106,7 +109,7 @@ bool ReadClocks(float *core, float *memory)
     return sync;
 }
 
-bool WriteClocks(float core, float memory, bool sync)
+DWORD WriteClocks(float core, float memory, bool sync)
 {
     DWORD dividers = ProbeReadPll(kPllDividers);
     DWORD r = dividers & 0xFF;
@@ -118,10 +121,11 @@ bool WriteClocks(float core, float memory, bool sync)
     // leave the card alone instead.
     if (DividerUnit(dividers) == 0 || !ComputeDivider(core, r, &n) ||
         !ComputeDivider(memory, r, &m))
-        return false;
-    ProbeWritePll(kPllClockSource, 0xF, sync ? 7 : 2);
-    ProbeWritePll(kPllDividers, 0x00FFFF00, (DWORD)n << 16 | (DWORD)m << 8);
-    return true;
+        return 0;
+    DWORD written = (DWORD)n << 16 | (DWORD)m << 8;
+    ProbeWritePll(kPllClockSource, kSourceMask, sync ? 7 : 2);
+    ProbeWritePll(kPllDividers, kDividerMask, written);
+    return written;
 }
 
 // A register that matches no table value reads as undetermined. (Handing
@@ -148,7 +152,7 @@ DWORD ReadLatencyPreset()
 void WriteTimingPreset(DWORD index)
 {
     if (index < 3)
-        ProbeWriteRegister(kTimingRegister, 0xF0FF, kTimingValues[index]);
+        ProbeWriteRegister(kTimingRegister, kTimingMask, kTimingValues[index]);
 }
 
 void WriteLatencyPreset(DWORD index)
@@ -219,29 +223,83 @@ void RefreshCurrentSetting()
         g_currentSetting.latency = kPresetUndetermined;
 }
 
-void ApplyClockSetting(float core, float memory, LONG latency, LONG timing)
+namespace {
+
+// A card may answer a write as done and run at other clocks (or none it
+// was given): only its registers tell.
+ClockWriteResult ReadBackDividers(DWORD written)
 {
+    bool read = false;
+    DWORD dividers = ProbeReadPll(kPllDividers, &read);
+    if (!read)
+        return kClocksUnread;
+    if ((dividers & kDividerMask) == written)
+        return kClocksTaken;
+    ReadClocks(&g_currentSetting.core, &g_currentSetting.memory);
+    return kClocksDiffer;
+}
+
+bool WritesMemoryTiming()
+{
+    return !g_disable.memorySettings && !g_disable.memoryTiming;
+}
+
+bool WritesMemoryLatency()
+{
+    return !g_disable.memorySettings && !g_disable.memoryLatency;
+}
+
+}  // namespace
+
+ClockWrite ApplyClockSetting(float core, float memory, LONG latency, LONG timing)
+{
+    ClockWrite write = {kClocksNotWritten, 0, 0};
     bool sync = false;
     if (fabs((double)core - (double)memory) <= g_clockStep * (1 + kStepTolerance)) {
         core = memory;
         sync = true;
     }
     if (!g_driverAvailable)
-        return;
-    core = ClampClock(core, g_minimumClock, g_maximumClock);
-    memory = ClampClock(memory, g_minimumClock, g_maximumClock);
+        return write;
+    write.core = core = ClampClock(core, g_minimumClock, g_maximumClock);
+    write.memory = memory = ClampClock(memory, g_minimumClock, g_maximumClock);
     // With DisableAsync the core keeps the memory value taken over above but
     // runs from its own PLL.
-    if (WriteClocks(core, memory, sync && !g_disable.async))
+    if (DWORD written = WriteClocks(core, memory, sync && !g_disable.async)) {
         g_currentSetting.core = core;
-    if (g_disable.memorySettings)
-        return;
-    if ((latency == 0 || latency == 1) && !g_disable.memoryLatency) {
+        write.result = ReadBackDividers(written);
+    }
+    if ((latency == 0 || latency == 1) && WritesMemoryLatency()) {
         WriteLatencyPreset((DWORD)latency);
         g_currentSetting.latency = latency;
     }
-    if (timing >= 0 && timing <= 2 && !g_disable.memoryTiming) {
+    if (timing >= 0 && timing <= 2 && WritesMemoryTiming()) {
         WriteTimingPreset((DWORD)timing);
         g_currentSetting.timing = timing;
     }
+    return write;
+}
+
+bool SaveCardRegisters(CardRegisters *saved)
+{
+    bool read[4] = {true, true, true, true};
+    saved->dividers = ProbeReadPll(kPllDividers, &read[0]);
+    saved->source = ProbeReadPll(kPllClockSource, &read[1]);
+    // A register that is never written need not be read.
+    saved->timing = saved->latency = 0;
+    if (WritesMemoryTiming())
+        saved->timing = ProbeReadRegister(kTimingRegister, &read[2]);
+    if (WritesMemoryLatency())
+        saved->latency = ProbeReadRegister(kLatencyRegister, &read[3]);
+    return read[0] && read[1] && read[2] && read[3];
+}
+
+void RestoreCardRegisters(const CardRegisters &saved)
+{
+    ProbeWritePll(kPllClockSource, kSourceMask, saved.source);
+    ProbeWritePll(kPllDividers, kDividerMask, saved.dividers);
+    if (WritesMemoryTiming())
+        ProbeWriteRegister(kTimingRegister, kTimingMask, saved.timing);
+    if (WritesMemoryLatency())
+        ProbeWriteRegister(kLatencyRegister, 0xFFFFFFFF, saved.latency);
 }

@@ -31,6 +31,28 @@ extern ClockSetting g_currentSetting;
 extern ClockSetting g_factorySetting;
 extern DisableFlags g_disable;
 
+// What became of a clock write, read back from the card right after it.
+enum ClockWriteResult {
+    kClocksNotWritten,  // no driver, or no divider to program: the card was left alone
+    kClocksTaken,       // the card holds the dividers written
+    kClocksDiffer,      // it holds others: the current setting has the clocks it runs at
+    kClocksUnread,      // the read-back was refused: what the card holds is not known
+};
+
+struct ClockWrite {
+    ClockWriteResult result;
+    float core, memory;  // the clocks written, within the limits
+};
+
+// The registers a clock setting changes, as they were before it: put back
+// exactly, they leave the card as it was.
+struct CardRegisters {
+    DWORD dividers;
+    DWORD source;
+    DWORD timing;
+    DWORD latency;
+};
+
 // A clock of 0, below 0 or no finite number is what a refused read or a
 // broken text gives, never a clock the card runs at.
 bool HasUsableClocks(const ClockSetting &setting);
@@ -38,7 +60,8 @@ bool HasUsableClocks(const ClockSetting &setting);
 bool LoadBiosPllInfo();
 double ReadReferenceStep();
 bool ReadClocks(float *core, float *memory);
-bool WriteClocks(float core, float memory, bool sync);
+// The dividers written (N << 16 | M << 8), or 0 when nothing was written.
+DWORD WriteClocks(float core, float memory, bool sync);
 DWORD ReadLatencyPreset();
 DWORD ReadTimingPreset();
 void WriteLatencyPreset(DWORD index);
@@ -46,4 +69,7 @@ void WriteTimingPreset(DWORD index);
 float ClampClock(float value, float low, float high);
 void ComputeClockLimits();
 void RefreshCurrentSetting();
-void ApplyClockSetting(float core, float memory, LONG latency, LONG timing);
+ClockWrite ApplyClockSetting(float core, float memory, LONG latency, LONG timing);
+// False when the card refused a read: then nothing could be put back.
+bool SaveCardRegisters(CardRegisters *saved);
+void RestoreCardRegisters(const CardRegisters &saved);

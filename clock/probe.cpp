@@ -13,10 +13,13 @@ bool SendRequest(DWORD code, void *in, DWORD inSize, void *out, DWORD outSize)
     return DeviceIoControl(g_probe, code, in, inSize, out, outSize, &returned, NULL) != FALSE;
 }
 
-DWORD ReadWord(DWORD code, DWORD where)
+DWORD ReadWord(DWORD code, DWORD where, bool *read = NULL)
 {
     DWORD buffer = where;
-    return SendRequest(code, &buffer, sizeof buffer, &buffer, sizeof buffer) ? buffer : 0;
+    bool answered = SendRequest(code, &buffer, sizeof buffer, &buffer, sizeof buffer);
+    if (read)
+        *read = answered;
+    return answered ? buffer : 0;
 }
 
 void WriteMasked(DWORD code, DWORD where, DWORD mask, DWORD value)
@@ -42,9 +45,9 @@ void CloseProbeDriver()
     g_driverAvailable = false;
 }
 
-DWORD ProbeReadRegister(DWORD offset)
+DWORD ProbeReadRegister(DWORD offset, bool *read)
 {
-    return ReadWord(kProbeReadRegister, offset);
+    return ReadWord(kProbeReadRegister, offset, read);
 }
 
 void ProbeWriteRegister(DWORD offset, DWORD mask, DWORD value)
@@ -52,9 +55,9 @@ void ProbeWriteRegister(DWORD offset, DWORD mask, DWORD value)
     WriteMasked(kProbeWriteRegister, offset, mask, value);
 }
 
-DWORD ProbeReadPll(DWORD index)
+DWORD ProbeReadPll(DWORD index, bool *read)
 {
-    return ReadWord(kProbeReadPll, index);
+    return ReadWord(kProbeReadPll, index, read);
 }
 
 void ProbeWritePll(DWORD index, DWORD mask, DWORD value)

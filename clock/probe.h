@@ -22,10 +22,10 @@ void CloseProbeDriver();
 // A read the driver refuses yields 0 rather than the request word that is
 // still in the buffer: 0 is a value every reader treats as "nothing known"
 // (no divider, no preset), whereas the request word would pass for a
-// register's contents.
-DWORD ProbeReadRegister(DWORD offset);
+// register's contents. read, when given, says whether the driver answered.
+DWORD ProbeReadRegister(DWORD offset, bool *read = NULL);
 void ProbeWriteRegister(DWORD offset, DWORD mask, DWORD value);
-DWORD ProbeReadPll(DWORD index);
+DWORD ProbeReadPll(DWORD index, bool *read = NULL);
 void ProbeWritePll(DWORD index, DWORD mask, DWORD value);
 // Reads size bytes of the BIOS image from offset. The buffer is zeroed
 // first, so a refused read leaves zeros; the result says whether it was read.

@@ -18,6 +18,7 @@ HelpTextRow g_clockHelpTexts[] = {
     {IDC_LATENCY_SLOW, NULL, NULL},
     {IDC_LATENCY_MEDIUM, "The initial access delay for GPU memory is called the latency", NULL},
     {IDC_LATENCY_FAST, "The initial access delay for GPU memory is called the latency", NULL},
+    {IDC_STARTUP_CLOCKS, "Sets the clocks you confirmed again at every start of Windows.", NULL},
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "engine.h"
+#include "readback.h"
 #include "settings.h"
 
 extern "C" void WINAPI SetClocks(HWND owner, HINSTANCE, LPSTR command, int)
@@ -24,5 +25,8 @@ extern "C" void WINAPI SetClocks(HWND owner, HINSTANCE, LPSTR command, int)
     FormatClockSummary(setting, summary, sizeof summary);
     if (confirm && MessageBoxA(owner, summary, "Quillan.dll", MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
-    ApplyClockSetting(setting.core, setting.memory, setting.latency, setting.timing);
+    ClockWrite write = ApplyClockSetting(setting.core, setting.memory, setting.latency, setting.timing);
+    char text[256];
+    if (DescribeClockWrite(write, text, sizeof text))
+        MessageBoxA(owner, text, "Quillan.dll", MB_ICONERROR);
 }

@@ -1,216 +1,11 @@
 // The clock tab in Display Properties, loaded by the shell's extension
 // loader, driven as a user drives it (slider keys, button clicks, the
 // sheet's buttons, the countdown) against the simulated card.
-#include "sheetfixture.h"
-
-#include <algorithm>
-#include <functional>
-
-#include "../../clock/quillanids.h"
-#include "cardfixture.h"
+#include "clockpagefixture.h"
 
 using namespace testing_support;
 
 namespace {
-
-const char kSettings[] = "Software\\Vantrel\\ATI Radeon Tachyra";
-const char kLocalization[] = "Software\\Vantrel\\ATI Radeon Tachyra\\Localization";
-const char kProfiles[] = "Software\\Vantrel\\Game Overclocking";
-const char kDirect3D[] = "Software\\Microsoft\\Direct3D\\MostRecentApplication";
-const int kApplyButton = 0x3021;
-
-enum {
-    kOuter = IDC_OUTER_FRAME, kCoreFrame = IDC_CORE_FRAME, kCoreSlider = IDC_CORE_SLIDER,
-    kMemoryFrame = IDC_MEMORY_FRAME, kMemorySlider = IDC_MEMORY_SLIDER,
-    kTimingSlow = IDC_TIMING_SLOW, kTimingMedium = IDC_TIMING_MEDIUM, kTimingFast = IDC_TIMING_FAST,
-    kLatencySlow = IDC_LATENCY_SLOW, kLatencyMedium = IDC_LATENCY_MEDIUM,
-    kLatencyFast = IDC_LATENCY_FAST, kValues = IDC_VALUES_TEXT, kLogo = IDC_LOGO,
-    kProfileName = IDC_PROFILE_NAME, kSave = IDC_PROFILE_SAVE, kDelete = IDC_PROFILE_DELETE,
-    kFactory = IDC_FACTORY_DEFAULTS, kQuestion = IDC_COUNTDOWN_QUESTION, kBar = IDC_COUNTDOWN_BAR,
-    kYes = IDC_COUNTDOWN_YES,
-};
-
-// Catches the countdown as it opens, stops its own timer so that only the
-// test's ticks count, and hands it to the test's answer.
-class Countdown {
-public:
-    explicit Countdown(std::function<void(HWND)> answer) : answer_(std::move(answer))
-    {
-        t_current = this;
-        hook_ = SetWindowsHookExA(WH_CBT, Hook, NULL, GetCurrentThreadId());
-    }
-    ~Countdown()
-    {
-        UnhookWindowsHookEx(hook_);
-        t_current = NULL;
-    }
-    int opened = 0;
-    std::string question;
-    HWND owner = NULL;
-
-private:
-    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
-    {
-        HWND window = (HWND)wParam;
-        if (code == HCBT_ACTIVATE && t_current && GetDlgItem(window, kBar)) {
-            KillTimer(window, 0);
-            SetTimer(window, 0x7E57, 10, Answer);
-        }
-        return CallNextHookEx(NULL, code, wParam, lParam);
-    }
-    static VOID CALLBACK Answer(HWND dialog, UINT, UINT_PTR id, DWORD)
-    {
-        KillTimer(dialog, id);
-        Countdown *self = t_current;
-        char text[128] = "";
-        GetDlgItemTextA(dialog, kQuestion, text, sizeof text);
-        self->question = text;
-        self->owner = GetWindow(dialog, GW_OWNER);
-        ++self->opened;
-        if (self->answer_)
-            self->answer_(dialog);
-        else
-            Click(dialog, IDCANCEL);
-    }
-
-public:
-    static void Click(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
-    static void Tick(HWND dialog, int count)
-    {
-        for (int i = 0; i < count; ++i)
-            SendMessageA(dialog, WM_TIMER, 0, 0);
-    }
-
-private:
-    static thread_local Countdown *t_current;
-    HHOOK hook_;
-    std::function<void(HWND)> answer_;
-};
-thread_local Countdown *Countdown::t_current;
-
-void Keep(HWND dialog)
-{
-    Countdown::Click(dialog, kYes);
-}
-
-void DeleteValue(HKEY root, const char *path, const char *name)
-{
-    HKEY key;
-    if (RegOpenKeyExA(root, path, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
-        return;
-    RegDeleteValueA(key, name);
-    RegCloseKey(key);
-}
-
-std::string SettingText(HKEY root, const char *key, const char *name)
-{
-    RegValue value = ReadValue(root, key, name);
-    return value.found ? std::string(value.data.c_str()) : "(missing)";
-}
-
-class ClockPage : public SheetTest {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(CardClient().Reset()) << "the simulated card is not running";
-        DeleteKeyTree(HKEY_LOCAL_MACHINE, kDirect3D);
-        SheetTest::SetUp();
-    }
-    void TearDown() override
-    {
-        SheetTest::TearDown();
-        DeleteKeyTree(HKEY_LOCAL_MACHINE, kDirect3D);
-        StartCardService();
-    }
-
-    // Loads the library again: its start-up reads the card and the
-    // settings as they are now.
-    void Reload()
-    {
-        CloseSheet();
-        CoUninitialize();
-        FreeLibrary(pinned_[0]);
-        ASSERT_EQ(GetModuleHandleA("Quillan.dll"), (HMODULE)NULL) << "the library stayed loaded";
-        CoInitialize(NULL);
-        pinned_[0] = LoadLibraryA("Quillan.dll");
-        ASSERT_NE(pinned_[0], (HMODULE)NULL);
-    }
-    HWND OpenPage()
-    {
-        EXPECT_GE(OpenSheet(), 1u);
-        page_ = ShowTab("Tachyra");
-        return page_;
-    }
-
-    HWND Item(int id) const { return GetDlgItem(page_, id); }
-    std::string Text(int id) const
-    {
-        char text[300] = "";
-        GetWindowTextA(Item(id), text, sizeof text);
-        return text;
-    }
-    bool Enabled(int id) const { return IsWindowEnabled(Item(id)) != FALSE; }
-    bool Checked(int id) const { return SendMessageA(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
-    bool ApplyEnabled() const { return IsWindowEnabled(GetDlgItem(Sheet(), kApplyButton)) != FALSE; }
-    int Position(int slider) const { return (int)SendMessageA(Item(slider), TBM_GETPOS, 0, 0); }
-    int RangeEnd(int slider) const { return (int)SendMessageA(Item(slider), TBM_GETRANGEMAX, 0, 0); }
-
-    // A key pressed on a slider, as the track bar hears it.
-    void Key(int slider, UINT key)
-    {
-        HWND control = Item(slider);
-        ASSERT_TRUE(IsWindowEnabled(control)) << slider;
-        SetFocus(control);
-        SendMessageA(control, WM_KEYDOWN, key, 0);
-        SendMessageA(control, WM_KEYUP, key, 0xC0000000);
-        PumpMessages(Sheet());
-    }
-    void Click(int id)
-    {
-        ASSERT_TRUE(Enabled(id)) << "control " << id << " is disabled";
-        SendMessageA(Item(id), BM_CLICK, 0, 0);
-        PumpMessages(Sheet());
-    }
-    // The page's answer to the sheet's apply notification, without the
-    // fresh activation that Wine's sheet sends after its Apply button.
-    void NotifyApply()
-    {
-        PSHNOTIFY notify = {{Sheet(), 0, (UINT)PSN_APPLY}, 0};
-        SendMessageA(page_, WM_NOTIFY, 0, (LPARAM)&notify);
-        PumpMessages(Sheet());
-    }
-
-    CardState Card()
-    {
-        CardState state = {};
-        EXPECT_TRUE(CardClient().GetState(&state));
-        return state;
-    }
-    unsigned Writes()
-    {
-        CardStats stats = {};
-        EXPECT_TRUE(CardClient().GetStats(&stats));
-        return stats.requests[CARD_WRITE_PLL] + stats.requests[CARD_WRITE_REGISTER];
-    }
-    void ClearStats() { ASSERT_TRUE(CardClient().ClearStats()); }
-    // Runs a user's action that must neither write the card nor ask.
-    void ExpectCardLeftAlone(const std::function<void()> &action, int line)
-    {
-        ClearStats();
-        Countdown countdown(nullptr);
-        action();
-        EXPECT_EQ(countdown.opened, 0) << "a countdown came up, line " << line;
-        EXPECT_EQ(Writes(), 0u) << "the card was written, line " << line;
-    }
-    void ExpectDividers(unsigned n, unsigned m, int line)
-    {
-        Dividers d = ReadDividers(Card());
-        EXPECT_EQ(d.n, n) << "core divider, line " << line;
-        EXPECT_EQ(d.m, m) << "memory divider, line " << line;
-    }
-
-    HWND page_ = NULL;
-};
 
 // The card as the simulated card starts: core 166.5 MHz (N 74), memory
 // 182.25 MHz (M 81), step 2.25, limits 101.25 and 249, so the sliders run
@@ -348,6 +143,126 @@ TEST_F(ClockPage, DecliningWithoutAStoredFactorySettingPutsTheLoadedClocksBack)
     EXPECT_EQ(countdown.opened, 2);
     ExpectDividers(74, 81, __LINE__);
     EXPECT_EQ(SettingText(HKEY_CURRENT_USER, kSettings, "CurrentSettings"), "166.50 182.25 3 3");
+}
+
+// Refuses every read of the dividers once they have been written.
+typedef BOOL(WINAPI *DeviceIoControlProc)(HANDLE, DWORD, LPVOID, DWORD, LPVOID, DWORD, LPDWORD,
+                                          LPOVERLAPPED);
+DeviceIoControlProc g_deviceIoControl;
+bool g_dividersWritten;
+BOOL WINAPI RefuseReadBack(HANDLE device, DWORD code, LPVOID in, DWORD inSize, LPVOID out,
+                           DWORD outSize, LPDWORD returned, LPOVERLAPPED overlapped)
+{
+    g_dividersWritten |= code == CARDSIM_WRITE_PLL;
+    if (code == CARDSIM_READ_PLL && g_dividersWritten)
+        return FALSE;
+    return g_deviceIoControl(device, code, in, inSize, out, outSize, returned, overlapped);
+}
+
+TEST_F(ClockPage, ClocksTheCardDidNotTakeAreShownToldAndStored)
+{
+    ASSERT_TRUE(CardClient().SetQuirks(false, 80));  // the card tops out at 180 MHz
+    OpenPage();
+    Key(kCoreSlider, VK_END);
+    Countdown countdown(Keep);
+    Press(PSBTN_APPLYNOW);
+    EXPECT_EQ(countdown.messages,
+              std::vector<std::string>{"The card did not take the clocks: asked for core 247.5 MHz "
+                                       "and memory 182.3 MHz, it runs at core 180.0 MHz and memory "
+                                       "180.0 MHz."});
+    EXPECT_EQ(Text(kValues), "Core: 180.0 MHz\nMem: 180.0 MHz\nLatency: ???\nTimings: ???");
+    EXPECT_EQ(SettingText(HKEY_CURRENT_USER, kSettings, "CurrentSettings"), "180.00 180.00 3 3");
+
+    // A card that cannot be read back may run at anything: nothing is stored.
+    ASSERT_TRUE(CardClient().SetQuirks(false, 0));
+    DeleteValue(HKEY_CURRENT_USER, kSettings, "CurrentSettings");
+    HMODULE library = GetModuleHandleA("Quillan.dll");
+    g_dividersWritten = false;
+    g_deviceIoControl = (DeviceIoControlProc)PatchImport(library, "kernel32.dll", "DeviceIoControl",
+                                                         (void *)RefuseReadBack);
+    ASSERT_NE((void *)g_deviceIoControl, nullptr);
+    Key(kCoreSlider, VK_HOME);
+    countdown.messages.clear();
+    Press(PSBTN_APPLYNOW);
+    PatchImport(library, "kernel32.dll", "DeviceIoControl", (void *)g_deviceIoControl);
+    EXPECT_EQ(countdown.messages,
+              std::vector<std::string>{"The card's clocks could not be read back after core 101.3 "
+                                       "MHz and memory 180.0 MHz were written to it."});
+    EXPECT_EQ(SettingText(HKEY_CURRENT_USER, kSettings, "CurrentSettings"), "(missing)");
+}
+
+// Refuses to open the settings key, as a full or broken registry would.
+typedef LONG(WINAPI *RegCreateKeyExProc)(HKEY, LPCSTR, DWORD, LPSTR, DWORD, REGSAM,
+                                         const SECURITY_ATTRIBUTES *, PHKEY, LPDWORD);
+RegCreateKeyExProc g_regCreateKeyEx;
+LONG WINAPI RefuseSettingsKey(HKEY root, LPCSTR path, DWORD reserved, LPSTR type, DWORD options,
+                              REGSAM access, const SECURITY_ATTRIBUTES *security, PHKEY key,
+                              LPDWORD disposition)
+{
+    if (root == HKEY_CURRENT_USER && !lstrcmpiA(path, kSettings))
+        return ERROR_ACCESS_DENIED;
+    return g_regCreateKeyEx(root, path, reserved, type, options, access, security, key, disposition);
+}
+
+TEST_F(ClockPage, StartUpClocksAreOnlyConfirmedClocks)
+{
+    // Apply, answered Yes or No; the message boxes on the way.
+    auto apply = [this](bool keep) {
+        Countdown countdown(keep ? Keep : [](HWND dialog) { Countdown::Click(dialog, IDCANCEL); });
+        Press(PSBTN_APPLYNOW);
+        return countdown.messages;
+    };
+    auto stored = [] {
+        return std::vector<bool>{ReadValue(HKEY_LOCAL_MACHINE, kRun, "clocks").found,
+                                 ReadValue(HKEY_CURRENT_USER, kSettings, "StartupSettings").found,
+                                 ReadValue(HKEY_CURRENT_USER, kSettings, "StartupCard").found,
+                                 ReadValue(HKEY_CURRENT_USER, kSettings, "StartupGuard").found};
+    };
+    const std::vector<bool> nothing(4, false);
+    OpenPage();
+    EXPECT_FALSE(Checked(kStartupClocks));
+    Click(kStartupClocks);
+    EXPECT_TRUE(ApplyEnabled());
+    apply(false);
+    EXPECT_EQ(stored(), nothing) << "a declined countdown";
+    EXPECT_FALSE(Checked(kStartupClocks));
+
+    Key(kCoreSlider, VK_RIGHT);
+    Click(kStartupClocks);
+    apply(true);
+    EXPECT_TRUE(Checked(kStartupClocks));
+    char own[MAX_PATH] = "";
+    GetShortPathNameA((ProgramFolder() + "\\Quillan.dll").c_str(), own, sizeof own);
+    EXPECT_EQ(SettingText(HKEY_LOCAL_MACHINE, kRun, "clocks"),
+              std::string("rundll32.exe ") + own + ",ApplyStartupClocks");
+    EXPECT_EQ(SettingText(HKEY_CURRENT_USER, kSettings, "StartupSettings"), "168.75 182.25 3 3");
+    EXPECT_EQ(SettingText(HKEY_CURRENT_USER, kSettings, "StartupCard"), "27.00 100.00 400.00 12");
+
+    // While on, each confirmed Apply moves them along; a declined one does not.
+    Key(kCoreSlider, VK_END);
+    apply(false);
+    EXPECT_EQ(SettingText(HKEY_CURRENT_USER, kSettings, "StartupSettings"), "168.75 182.25 3 3");
+    Key(kCoreSlider, VK_END);
+    apply(true);
+    EXPECT_EQ(SettingText(HKEY_CURRENT_USER, kSettings, "StartupSettings"), "247.50 182.25 3 3");
+
+    // Unticked, nothing of them is left, whatever the countdown's answer.
+    WriteDword(HKEY_CURRENT_USER, kSettings, "StartupGuard", 1);
+    Click(kStartupClocks);
+    apply(false);
+    EXPECT_EQ(stored(), nothing) << "unticked";
+    EXPECT_FALSE(Checked(kStartupClocks));
+
+    // A write that fails leaves neither half, and says why.
+    HMODULE library = GetModuleHandleA("Quillan.dll");
+    g_regCreateKeyEx = (RegCreateKeyExProc)PatchImport(library, "advapi32.dll", "RegCreateKeyExA",
+                                                       (void *)RefuseSettingsKey);
+    ASSERT_NE((void *)g_regCreateKeyEx, nullptr);
+    Click(kStartupClocks);
+    EXPECT_EQ(apply(true), std::vector<std::string>{"Couldn't open"});
+    PatchImport(library, "advapi32.dll", "RegCreateKeyExA", (void *)g_regCreateKeyEx);
+    EXPECT_EQ(stored(), nothing) << "a failed write";
+    EXPECT_FALSE(Checked(kStartupClocks));
 }
 
 TEST_F(ClockPage, ClocksOnAStepNoFloatHoldsKeepTheirNotch)

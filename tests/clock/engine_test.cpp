@@ -166,6 +166,22 @@ TEST_F(Engine, DividersThatDoNotFitOrStopTheClockAreNeverWritten)
     EXPECT_EQ(g_currentSetting.core, 560.0f);
 }
 
+TEST_F(Engine, RegistersSavedBeforeAWritePutTheCardBack)
+{
+    WriteDword(kUser, SETTINGS_KEY, "DisableMemorySettings", 0);
+    Start(initial_);
+    CardRegisters saved;
+    ASSERT_TRUE(SaveCardRegisters(&saved));
+    ASSERT_TRUE(card_.SetQuirks(false, 90));  // tops out at 202.5 MHz
+    EXPECT_EQ(ApplyClockSetting(240, 210, 0, 2).result, kClocksDiffer);
+    RestoreCardRegisters(saved);
+    CardState card = State();
+    EXPECT_EQ(card.pll[10], initial_.pll[10]);
+    EXPECT_EQ(card.pll[13], initial_.pll[13]);
+    EXPECT_EQ(card.registers[324 / 4], initial_.registers[324 / 4]);
+    EXPECT_EQ(card.registers[340 / 4], initial_.registers[340 / 4]);
+}
+
 TEST_F(Engine, RefreshReadsPresetsTheFlagsAllow)
 {
     struct Case {

@@ -266,6 +266,21 @@ TEST_F(SetClocks, ConfirmFlagAsksFirst)
     DestroyWindow(owner);
 }
 
+TEST_F(SetClocks, ClocksTheCardDidNotTakeAreReported)
+{
+    ASSERT_TRUE(card_.SetQuirks(false, 80));  // the card tops out at 180 MHz
+    DialogAnswerer answerer({IDOK});
+    Run("250 200 1 0");
+    ASSERT_EQ(answerer.Seen().size(), 1u);
+    const SeenDialog &box = answerer.Seen()[0];
+    EXPECT_EQ(box.text, "The card did not take the clocks: asked for core 249.0 MHz and memory "
+                        "200.0 MHz, it runs at core 180.0 MHz and memory 180.0 MHz.");
+    EXPECT_EQ(box.caption, "Quillan.dll");
+    EXPECT_TRUE(box.hasIcon);
+    Run("166 170 1 0");  // taken: nothing to say
+    EXPECT_EQ(answerer.Seen().size(), 1u);
+}
+
 TEST_F(SetClocks, MalformedCommandsAreRefused)
 {
     HWND owner = CreateWindowA("STATIC", "owner", WS_POPUP, 0, 0, 10, 10, NULL, NULL, NULL, NULL);

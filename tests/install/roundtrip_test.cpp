@@ -303,6 +303,13 @@ TEST_F(RoundTrip, InstallShowRemoveFromAddRemovePrograms)
 
     EXPECT_EQ(DisplayPropertiesTabs(), (std::vector<std::string>{"Tachyra", "Modivane"}));
 
+    // Start-up clocks on, as the clock tab leaves them (the settings beside
+    // them lie in the key the remover takes whole): it takes them away too.
+    std::string startup = "rundll32.exe " + Join(system_, "Quillan.dll") + ",ApplyStartupClocks";
+    ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                              "clocks", REG_SZ, startup.c_str(), (DWORD)startup.size() + 1),
+              ERROR_SUCCESS);
+
     // Wine's Add/Remove Programs lists the entry and runs its remover.
     std::string listed = RunForOutput("uninstaller.exe --list");
     EXPECT_NE(listed.find("Pellomar|||Vantrel tools"), std::string::npos) << listed;

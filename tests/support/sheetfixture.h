@@ -43,7 +43,8 @@ protected:
     void SetUp() override
     {
         CoInitialize(NULL);
-        DeleteKeyTree(HKEY_CURRENT_USER, "Software\\Vantrel");
+        if (!keepState_)
+            DeleteKeyTree(HKEY_CURRENT_USER, "Software\\Vantrel");
         UnregisterPageLibraries();
         ASSERT_TRUE(RegisterPageLibraries(ProgramFolder().c_str()));
         // Keeps the library loaded from one sheet to the next, as in one
@@ -57,7 +58,8 @@ protected:
     {
         CloseSheet();
         UnregisterPageLibraries();
-        DeleteKeyTree(HKEY_CURRENT_USER, "Software\\Vantrel");
+        if (!keepState_)
+            DeleteKeyTree(HKEY_CURRENT_USER, "Software\\Vantrel");
         for (HMODULE library : pinned_)
             FreeLibrary(library);
         CoUninitialize();
@@ -141,6 +143,9 @@ protected:
 
     DisplaySheet sheet_;
     HMODULE pinned_[2] = {};
+    // The libraries' settings (and a fixture's card) are left as they are,
+    // for tests that follow one another across a restart.
+    bool keepState_ = false;
 };
 
 }  // namespace testing_support

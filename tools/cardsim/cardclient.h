@@ -35,6 +35,14 @@ public:
         CardFaults faults = {mask, count};
         return Send(CARDSIM_SET_FAULTS, &faults, sizeof faults, NULL, 0);
     }
+    bool SetQuirks(bool ignoreWrites, uint32_t dividerCap)
+    {
+        CardQuirks quirks = {ignoreWrites, dividerCap};
+        return Send(CARDSIM_SET_QUIRKS, &quirks, sizeof quirks, NULL, 0);
+    }
+    // The card as it is now, quirks and all, is what it starts as from now
+    // on, after a restart too; Reset forgets it.
+    bool Keep() { return Send(CARDSIM_KEEP, NULL, 0, NULL, 0); }
 
 private:
     bool Send(DWORD code, void *in, DWORD inSize, void *out, DWORD outSize)

@@ -8,6 +8,11 @@
 //   cardctl fail KINDS COUNT     refuse COUNT requests of the kinds in the KINDS bit mask
 //                                (1 read reg, 2 write reg, 4 read PLL, 8 write PLL, 16 read BIOS;
 //                                COUNT -1 refuses all of them until "fail 0 0")
+//   cardctl writes taken         the card takes writes as written (as it starts)
+//   cardctl writes ignored       the card answers writes as done and changes nothing
+//   cardctl writes capped N      PLL 10 takes no core or memory divider above N
+//   cardctl keep                 the card starts as it is now whenever its driver
+//                                starts, after a restart too, until "reset"
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -78,7 +83,7 @@ uint32_t Number(const char *text)
 int Usage()
 {
     fputs("usage: cardctl show | reset | pll INDEX VALUE | reg OFFSET VALUE | bios OFFSET WORD |"
-          " fail KINDS COUNT\n",
+          " fail KINDS COUNT | writes taken|ignored|capped N | keep\n",
           stderr);
     return 2;
 }
@@ -99,6 +104,18 @@ int main(int argc, char **argv)
         return card.Reset() ? 0 : 1;
     if (!strcmp(verb, "fail") && argc == 4)
         return card.SetFaults(Number(argv[2]), (uint32_t)strtol(argv[3], NULL, 0)) ? 0 : 1;
+    if (!strcmp(verb, "keep") && argc == 2)
+        return card.Keep() ? 0 : 1;
+    if (!strcmp(verb, "writes") && argc >= 3) {
+        const char *how = argv[2];
+        if (!strcmp(how, "taken") && argc == 3)
+            return card.SetQuirks(false, 0) ? 0 : 1;
+        if (!strcmp(how, "ignored") && argc == 3)
+            return card.SetQuirks(true, 0) ? 0 : 1;
+        if (!strcmp(how, "capped") && argc == 4 && Number(argv[3]) - 1 < 255)
+            return card.SetQuirks(false, Number(argv[3])) ? 0 : 1;
+        return Usage();
+    }
 
     CardState state;
     CardStats stats;

@@ -68,6 +68,31 @@ void CardReset(CardModel *model)
     CardDefaultState(&model->state);
     FillBytes(&model->stats, 0, sizeof model->stats);
     FillBytes(&model->faults, 0, sizeof model->faults);
+    FillBytes(&model->quirks, 0, sizeof model->quirks);
+}
+
+void CardGetBoot(const CardModel *model, CardBoot *boot)
+{
+    CopyBytes(&boot->state, &model->state, sizeof boot->state);
+    CopyBytes(&boot->quirks, &model->quirks, sizeof boot->quirks);
+}
+
+void CardStartAs(CardModel *model, const CardBoot *boot)
+{
+    CardReset(model);
+    CopyBytes(&model->state, &boot->state, sizeof model->state);
+    CopyBytes(&model->quirks, &boot->quirks, sizeof model->quirks);
+}
+
+/* A card that tops out takes its largest divider for any larger one. */
+static uint32_t CapDividers(uint32_t value, uint32_t cap)
+{
+    int shift;
+    for (shift = 8; shift <= 16; shift += 8) {
+        if (((value >> shift) & 0xFF) > cap)
+            value = (value & ~(0xFFu << shift)) | cap << shift;
+    }
+    return value;
 }
 
 static int InjectFault(CardModel *model, uint32_t kind)
@@ -159,7 +184,11 @@ static int ProbeRequest(CardModel *model, uint32_t kind, void *buffer, uint32_t 
     if (!cell)
         return 1;
     if (writing) {
-        *cell = (*cell & ~mask) | (value & mask);
+        if (!model->quirks.ignoreWrites) {
+            *cell = (*cell & ~mask) | (value & mask);
+            if (kind == CARD_WRITE_PLL && where == CARDSIM_PLL_DIVIDERS && model->quirks.dividerCap)
+                *cell = CapDividers(*cell, model->quirks.dividerCap & 0xFF);
+        }
         *returned = 0;
         return 0;
     }
@@ -206,6 +235,11 @@ int CardRequest(CardModel *model, uint32_t code, void *buffer, uint32_t inputLen
         if (inputLength != sizeof model->faults)
             return 1;
         CopyBytes(&model->faults, buffer, sizeof model->faults);
+        return 0;
+    case CARDSIM_SET_QUIRKS:
+        if (inputLength != sizeof model->quirks)
+            return 1;
+        CopyBytes(&model->quirks, buffer, sizeof model->quirks);
         return 0;
     }
     return 1;

@@ -28,11 +28,16 @@ extern "C" {
 #define CARDSIM_GET_STATS CARDSIM_CTL(0xA03)  /* out: CardStats */
 #define CARDSIM_CLEAR_STATS CARDSIM_CTL(0xA04) /* in: none */
 #define CARDSIM_SET_FAULTS CARDSIM_CTL(0xA05) /* in: CardFaults */
+#define CARDSIM_SET_QUIRKS CARDSIM_CTL(0xA06) /* in: CardQuirks */
+/* in: none; the card's present state and quirks become what it starts as
+ * whenever its driver starts (after a restart, too), until the next reset */
+#define CARDSIM_KEEP CARDSIM_CTL(0xA07)
 
 #define CARDSIM_REGISTER_BYTES 1024u
 #define CARDSIM_PLL_COUNT 64u
 #define CARDSIM_BIOS_BYTES 4096u
 #define CARDSIM_LOG_SIZE 32u
+#define CARDSIM_PLL_DIVIDERS 10u
 
 /* Request kinds, in the order of the probe driver's functions. */
 enum CardRequestKind {
@@ -73,17 +78,37 @@ typedef struct CardFaults {
     uint32_t count;
 } CardFaults;
 
+/* How the card takes the writes it accepts: as written unless one of these
+ * is set. A card that ignores writes answers them as done and changes
+ * nothing; a divider cap stands for a card that tops out: a core or memory
+ * divider above it, written to PLL 10, is taken as the cap. */
+typedef struct CardQuirks {
+    uint32_t ignoreWrites;
+    uint32_t dividerCap; /* 0: none */
+} CardQuirks;
+
 typedef struct CardModel {
     CardState state;
     CardStats stats;
     CardFaults faults;
+    CardQuirks quirks;
 } CardModel;
+
+/* What the card starts as, which its driver keeps across restarts. */
+typedef struct CardBoot {
+    CardState state;
+    CardQuirks quirks;
+} CardBoot;
 
 /* The card the model starts as: reference clock 27.00 MHz, R = 12, floor
  * 100.00 MHz, ceiling 400.00 MHz, core 166.50 MHz (N = 74) and memory
  * 182.25 MHz (M = 81) on separate PLLs, timing Medium, latency Medium. */
 void CardDefaultState(CardState *state);
+/* The default card with fresh counts, no faults and no quirks. */
 void CardReset(CardModel *model);
+void CardGetBoot(const CardModel *model, CardBoot *boot);
+/* A card that starts as boot says: its state and quirks, fresh counts. */
+void CardStartAs(CardModel *model, const CardBoot *boot);
 
 /* Carries out one request. The buffer holds the input on entry and the
  * output on return (METHOD_BUFFERED); *outputLength receives the bytes to

@@ -10,7 +10,7 @@
 //                                      the X Y of its centre, to click there
 //   deskctl menu open|closed           wait until a pop-up menu is open (or
 //                                      none is); fails if it does not come to be
-//   deskctl key CONTROL KEY [COUNT]    press a key (left, right, home, end) on
+//   deskctl key CONTROL KEY [COUNT]    press a key (left, right, home, end, space) on
 //                                      the control with that id on the page
 //   deskctl press apply|ok|cancel      press one of the sheet's buttons
 //   deskctl answer yes|no              wait for the countdown and answer it
@@ -78,7 +78,8 @@ UINT KeyCode(const char *name)
     const struct {
         const char *name;
         UINT key;
-    } keys[] = {{"left", VK_LEFT}, {"right", VK_RIGHT}, {"home", VK_HOME}, {"end", VK_END}};
+    } keys[] = {{"left", VK_LEFT}, {"right", VK_RIGHT}, {"home", VK_HOME}, {"end", VK_END},
+                {"space", VK_SPACE}};
     for (const auto &k : keys)
         if (!strcmp(name, k.name))
             return k.key;
