@@ -53,20 +53,6 @@ std::string Show(const std::vector<std::string> &lines)
     return text;
 }
 
-std::string ReadWholeFile(const std::string &path)
-{
-    std::string data;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return "(missing)";
-    char buffer[65536];
-    DWORD read;
-    while (ReadFile(file, buffer, sizeof buffer, &read, NULL) && read)
-        data.append(buffer, read);
-    CloseHandle(file);
-    return data;
-}
-
 std::string ReadText(HKEY root, const std::string &path, const char *name)
 {
     char text[MAX_PATH] = "";

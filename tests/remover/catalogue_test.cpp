@@ -12,10 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "harness.h"
 #include "remover.h"
 #include "winsupport.h"
 
 using namespace testing_support;
+using remover_test::ReadWholeFile;
 
 namespace {
 
@@ -213,29 +215,12 @@ TEST_F(Catalogue, ResolveSpecialFolderGivesFileSystemFoldersOnly)
 // What DeleteAtRestart sets to go: a file of the test's own folder.
 const char kDoomed[] = "C:\\VantrelTests\\doomed.exe";
 
-std::string FileText(const std::string &path)
-{
-    std::string text;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return "(missing)";
-    char buffer[4096];
-    DWORD read;
-    while (ReadFile(file, buffer, sizeof buffer, &read, NULL) && read)
-        text.append(buffer, read);
-    CloseHandle(file);
-    return text;
-}
-
+// A file's text as ReadWholeFile gives it back.
 void SetFileText(const std::string &path, const std::string &text)
 {
     DeleteFileA(path.c_str());
-    if (text == "(missing)")
-        return;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, 0, NULL);
-    DWORD written;
-    WriteFile(file, text.data(), (DWORD)text.size(), &written, NULL);
-    CloseHandle(file);
+    if (text != "(missing)")
+        remover_test::WriteFile(path, text);
 }
 
 TEST_F(Catalogue, DeleteAtRestartOn9xAddsItsLineToWininitOnce)
@@ -246,7 +231,7 @@ TEST_F(Catalogue, DeleteAtRestartOn9xAddsItsLineToWininitOnce)
     GetWindowsDirectoryA(windows, MAX_PATH);
     ASSERT_TRUE(GetShortPathNameA(kDoomed, shortPath, MAX_PATH));
     const std::string ini = std::string(windows) + "\\WININIT.INI", nul = std::string("NUL=") + shortPath;
-    ASSERT_EQ(FileText(ini), "(missing)") << "a restart is pending in the test prefix";
+    ASSERT_EQ(ReadWholeFile(ini), "(missing)") << "a restart is pending in the test prefix";
     const std::string longLine = "NUL=C:\\" + std::string(300, 'L') + ".EXE";
     const std::string cases[][2] = {
         {"(missing)", "[rename]\r\n" + nul + "\r\n"},
@@ -262,7 +247,7 @@ TEST_F(Catalogue, DeleteAtRestartOn9xAddsItsLineToWininitOnce)
         // Run twice: the second run finds its line and adds nothing.
         for (int run = 0; run < 2; ++run) {
             EXPECT_TRUE(DeleteAtRestart(kDoomed, why, sizeof why)) << why;
-            EXPECT_EQ(FileText(ini), test[1].empty() ? test[0] : test[1]);
+            EXPECT_EQ(ReadWholeFile(ini), test[1].empty() ? test[0] : test[1]);
         }
     }
 
@@ -272,7 +257,7 @@ TEST_F(Catalogue, DeleteAtRestartOn9xAddsItsLineToWininitOnce)
     EXPECT_FALSE(DeleteAtRestart(kDoomed, why, sizeof why));
     EXPECT_STREQ(why, "WININIT.INI is read-only");
     SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_EQ(FileText(ini), "[rename]\r\n");
+    EXPECT_EQ(ReadWholeFile(ini), "[rename]\r\n");
     DeleteFileA(ini.c_str());
     DeleteFileA(kDoomed);
     WIN32_FIND_DATAA found;
