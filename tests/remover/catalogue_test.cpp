@@ -256,6 +256,11 @@ TEST_F(Catalogue, DeleteAtRestartOn9xAddsItsLineToWininitOnce)
     SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_READONLY);
     EXPECT_FALSE(DeleteAtRestart(kDoomed, why, sizeof why));
     EXPECT_STREQ(why, "WININIT.INI is read-only");
+    // The remover's line, for its own file, and only in the folder it runs from.
+    ScheduleSelfRemoval(kFolder);
+    ScheduleSelfRemoval(remover_test::BinaryFolder().c_str());
+    EXPECT_EQ(Log(), (std::vector<std::string>{"Starting..", "remover_catalogue_test.exe cannot be deleted at "
+                                                              "the next restart: WININIT.INI is read-only"}));
     SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(ReadWholeFile(ini), "[rename]\r\n");
     DeleteFileA(ini.c_str());
