@@ -32,6 +32,14 @@ ensure_packages32() {
   wine32_installed || unpack_wine32
 }
 
+# Debian packages fetched into this folder, never installed.
+download_packages() { # package...
+  # As root, apt's own user could not write here.
+  local sandbox=()
+  [ "$(id -u)" = 0 ] && sandbox=(-o APT::Sandbox::User=root)
+  timeout 600 apt-get "${sandbox[@]}" download -qq "$@"
+}
+
 # wine32:i386's two files (the loader and wineserver32), at the version of
 # the installed libwine:i386, unpacked into the tree. The loader looks for
 # the rest of Wine relative to itself: links lead it to the host's.
@@ -44,10 +52,7 @@ unpack_wine32() {
   (
     set -e
     cd "$tmp"
-    # As root, apt's own user could not write here.
-    local sandbox=()
-    [ "$(id -u)" = 0 ] && sandbox=(-o APT::Sandbox::User=root)
-    timeout 600 apt-get "${sandbox[@]}" download -qq "wine32:i386=$version"
+    download_packages "wine32:i386=$version"
     dpkg-deb -x wine32_*.deb unpacked
     ln -s /usr/lib/i386-linux-gnu unpacked/usr/lib/i386-linux-gnu
     mkdir -p unpacked/usr/share
@@ -87,10 +92,7 @@ build_guest() {
   (
     set -e
     cd "$tmp"
-    # As root, apt's own user could not write here.
-    local sandbox=()
-    [ "$(id -u)" = 0 ] && sandbox=(-o APT::Sandbox::User=root)
-    timeout 600 apt-get "${sandbox[@]}" download -qq "$kernel"
+    download_packages "$kernel"
     mkdir -p k initrd/bin initrd/modules initrd/dev initrd/proc initrd/sys
     dpkg-deb --fsys-tarfile "$kernel"_*.deb |
       tar -x -C k --wildcards './boot/vmlinuz-*' './lib/modules/*/kernel/drivers/virtio/*' \
