@@ -112,12 +112,15 @@ bool WriteNonStandardList(const DriverKeys &keys, const ModeEntry *entries, int 
         return false;
     DalList stored;
     ReadDalList(keys, DAL_NON_STANDARD_MODES, keys.dalListNumber, &stored);
-    BYTE *data =
-        (BYTE *)CfgAlloc(((SIZE_T)count + (SIZE_T)stored.count) * kDalEntrySize + kDalEntrySize);
+    // The list being made, then one flag per stored entry: it has gone out,
+    // or the page's entry of its mode stands for it. Each goes out once.
+    SIZE_T listSize = ((SIZE_T)count + (SIZE_T)stored.count + 1) * kDalEntrySize;
+    BYTE *data = (BYTE *)CfgAlloc(listSize + (SIZE_T)stored.count);
     if (!data) {
         FreeDalList(&stored);
         return false;
     }
+    bool *claimed = (bool *)(data + listSize);
     DWORD size = 0;
     for (int i = 0; i < count; ++i) {
         const ModeEntry &entry = entries[i];
@@ -125,9 +128,25 @@ bool WriteNonStandardList(const DriverKeys &keys, const ModeEntry *entries, int 
             continue;
         if (EncodeDalEntry(entry.width, entry.height, entry.depth, data + size))
             size += kDalEntrySize;
+        // The page lists a resolution once, from its first stored entry of
+        // the entry's depth; the driver's other entries of that resolution
+        // stay, as they were, for as long as it stays on.
+        bool represented = false;
+        for (int s = 0; s < stored.count; ++s) {
+            const DalEntry &other = stored.entries[s];
+            if (claimed[s] || other.width != entry.width || other.height != entry.height)
+                continue;
+            claimed[s] = true;
+            if (!represented && other.depth == entry.depth) {
+                represented = true;
+                continue;
+            }
+            CopyMemory(data + size, other.bytes, kDalEntrySize);
+            size += kDalEntrySize;
+        }
     }
     for (int i = 0; i < stored.count; ++i) {
-        if (ShownByPage(stored.entries[i], entries, count))
+        if (claimed[i] || ShownByPage(stored.entries[i], entries, count))
             continue;
         CopyMemory(data + size, stored.entries[i].bytes, kDalEntrySize);
         size += kDalEntrySize;

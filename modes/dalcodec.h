@@ -33,9 +33,13 @@ void RemoveRestrictedResolution(const DriverKeys &keys, int width, int height);
 // Writes the non-standard list from the page's entries in the order given:
 // every enabled extra mode, with refresh 0000. An entry with a field outside
 // 0 to 9999 cannot be stored without corrupting the fields after it, so it is
-// left out. Entries of the stored list that the page never shows as extra
-// modes (no predefined row, and no extra mode of that resolution among
-// entries) belong to the driver or another tool: they follow, byte for byte
-// and in their stored order, whatever the display reports. Only while a
-// DAL key is known; returns whether it was written.
+// left out. The page shows a resolution once, for its first stored entry of
+// the entry's depth: the other stored entries of an enabled extra mode's
+// resolution follow that mode's entry byte for byte, in their stored order;
+// a resolution switched off loses them all. Entries of the stored list that
+// the page never shows as extra modes (no predefined row, and no extra mode
+// of that resolution among entries) belong to the driver or another tool:
+// they follow at the end, byte for byte and in their stored order, whatever
+// the display reports. Only while a DAL key is known; returns whether it was
+// written.
 bool WriteNonStandardList(const DriverKeys &keys, const ModeEntry *entries, int count);

@@ -367,4 +367,5 @@ void RunRemoval(HWND)
 
     RemoveShortcuts();
     AddLogLine("Deleted files.");
+    ScheduleSelfRemoval(systemDirectory);
 }

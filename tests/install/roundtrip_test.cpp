@@ -2,9 +2,11 @@
 // binaries, run through setupapi's InstallHinfSection as right-click >
 // Install does), its tabs seen in Display Properties, and taken away again
 // from Add/Remove Programs with Morvask's Destroy. It runs in a fresh prefix
-// of one Windows family (fresh-prefix.sh), and compares the whole registry
-// and drive C before the install and after the removal: whatever the
-// install made must be gone, and nothing that was there may have changed.
+// of one Windows family (fresh-prefix.sh), in two phases with a restart
+// between them: a RoundTrip test installs and removes, and AfterRestart
+// compares the whole registry and drive C with what they were before the
+// install. Whatever the install made must be gone, the remover's own file
+// included, and nothing that was there may have changed.
 #include <windows.h>
 #include <commctrl.h>
 #include <prsht.h>
@@ -28,14 +30,10 @@ const char *const kFamilyFiles[] = {"Quillan.dll", "Serrafin.dll", "Morvask.exe"
 const char *const kTabClasses[] = {"{2B8E07C4-9F51-4a36-A3E8-D41F6B29C075}",
                                    "{81D3F6B2-4C07-4e19-8B2D-5A7E90C3D614}"};
 const char kMedia[] = "C:\\VantrelMedia";
-
-// Wine's own bookkeeping that running any program changes, and nothing of
-// the family's: each entry goes with everything below it.
-const char *const kWineBookkeeping[] = {
-    // user32's volatile copies of the system parameters, which the first
-    // program with a window makes.
-    "HKCU\\Software\\Wine\\Temporary System Parameters",
-};
+// The snapshot a RoundTrip test takes before it installs, for AfterRestart.
+// In the working folder, which fresh-prefix.sh makes the prefix's own
+// folder beside drive C: unseen by the snapshot, and gone with the prefix.
+const char kBeforeTheInstall[] = "before-the-install.snapshot";
 
 bool Win9x()
 {
@@ -55,20 +53,6 @@ std::string Show(const std::vector<std::string> &lines)
     return text;
 }
 
-std::string ReadWholeFile(const std::string &path)
-{
-    std::string data;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return "(missing)";
-    char buffer[65536];
-    DWORD read;
-    while (ReadFile(file, buffer, sizeof buffer, &read, NULL) && read)
-        data.append(buffer, read);
-    CloseHandle(file);
-    return data;
-}
-
 std::string ReadText(HKEY root, const std::string &path, const char *name)
 {
     char text[MAX_PATH] = "";
@@ -80,21 +64,6 @@ std::string ReadText(HKEY root, const std::string &path, const char *name)
         lstrcpyA(text, "(no value)");
     RegCloseKey(key);
     return text;
-}
-
-// The two snapshots' differences, without Wine's bookkeeping.
-SnapshotDiff Changes(const Snapshot &before, const Snapshot &after)
-{
-    SnapshotDiff diff = Compare(before, after);
-    auto bookkeeping = [](const std::string &entry) {
-        for (const char *name : kWineBookkeeping)
-            if (IsAtOrBelow(entry, name))
-                return true;
-        return false;
-    };
-    for (auto *list : {&diff.removed, &diff.added, &diff.changed})
-        list->erase(std::remove_if(list->begin(), list->end(), bookkeeping), list->end());
-    return diff;
 }
 
 // Starts a program of the prefix (found on its path, as a shell finds it).
@@ -256,26 +225,6 @@ protected:
         RegCloseKey(key);
     }
 
-    void TearDown() override
-    {
-        // The one file a removal leaves (see LeftByTheRemoval).
-        DeleteFileA(remover_.c_str());
-    }
-
-    // What a removal left of what the install made, and what it changed or
-    // removed of what was there before. The remover cannot delete its own
-    // file while it runs, nor does its catalogue name it: that file stays,
-    // and is taken out of the list here.
-    SnapshotDiff LeftByTheRemoval(const Snapshot &before, const Snapshot &after)
-    {
-        SnapshotDiff left = Changes(before, after);
-        auto self = std::find(left.added.begin(), left.added.end(), remover_);
-        EXPECT_NE(self, left.added.end()) << "the remover's own file is gone: take it off this list";
-        if (self != left.added.end())
-            left.added.erase(self);
-        return left;
-    }
-
     std::string system_, remover_;
     SpyBlock spy_;
 };
@@ -283,10 +232,11 @@ protected:
 TEST_F(RoundTrip, InstallShowRemoveFromAddRemovePrograms)
 {
     Snapshot before = TakeSnapshot();
+    ASSERT_TRUE(SaveSnapshot(before, kBeforeTheInstall));
     InstallFrom(BinaryFolder());
     Snapshot installed = TakeSnapshot();
 
-    SnapshotDiff made = Changes(before, installed);
+    SnapshotDiff made = Compare(before, installed);
     EXPECT_TRUE(made.removed.empty()) << Show(made.removed);
     EXPECT_TRUE(made.changed.empty()) << Show(made.changed);
     for (const char *name : kFamilyFiles)
@@ -296,7 +246,7 @@ TEST_F(RoundTrip, InstallShowRemoveFromAddRemovePrograms)
 
     // A second install leaves what the first one did.
     InstallFrom(BinaryFolder());
-    SnapshotDiff again = Changes(installed, TakeSnapshot());
+    SnapshotDiff again = Compare(installed, TakeSnapshot());
     EXPECT_TRUE(again.removed.empty()) << Show(again.removed);
     EXPECT_TRUE(again.added.empty()) << Show(again.added);
     EXPECT_TRUE(again.changed.empty()) << Show(again.changed);
@@ -325,21 +275,18 @@ TEST_F(RoundTrip, InstallShowRemoveFromAddRemovePrograms)
     CloseHandle(uninstaller.hProcess);
     CloseHandle(uninstaller.hThread);
     std::vector<std::string> lines = spy_.LogLines();
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "Deleted files."), lines.end()) << Show(lines);
-
-    SnapshotDiff left = LeftByTheRemoval(before, TakeSnapshot());
-    EXPECT_TRUE(left.added.empty()) << "made by the install and still there:" << Show(left.added);
-    EXPECT_TRUE(left.removed.empty()) << "there before and gone:" << Show(left.removed);
-    EXPECT_TRUE(left.changed.empty()) << "there before and changed:" << Show(left.changed);
+    auto deleted = std::find(lines.begin(), lines.end(), "Deleted files.");
+    ASSERT_TRUE(deleted != lines.end() && deleted + 1 != lines.end()) << Show(lines);
+    EXPECT_EQ(deleted[1], "Morvask.exe will be deleted at the next restart") << Show(lines);
 }
 
 TEST_F(RoundTrip, AnInstallWithAFileMissingIsTakenAwayWhole)
 {
+    ASSERT_TRUE(SaveSnapshot(TakeSnapshot(), kBeforeTheInstall));
     // The release unpacked without Serrafin.dll.
     ASSERT_TRUE(CreateDirectoryA(kMedia, NULL));
     for (const char *name : {"Vantrel.inf", "Quillan.dll", "Morvask.exe"})
         ASSERT_TRUE(CopyFileA(Join(BinaryFolder(), name).c_str(), Join(kMedia, name).c_str(), FALSE)) << name;
-    Snapshot before = TakeSnapshot();
     InstallFrom(kMedia);
 
     // Setup skips the file it cannot find, without asking, and installs
@@ -350,20 +297,30 @@ TEST_F(RoundTrip, AnInstallWithAFileMissingIsTakenAwayWhole)
     EXPECT_TRUE(FileExists(remover_));
     EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, kUninstallEntry, "UninstallString"), remover_);
 
+    // The installed remover, as a user runs it from the system folder.
+    PROCESS_INFORMATION process;
+    ASSERT_TRUE(Start("\"" + remover_ + "\"", &process));
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
     Remover remover;
-    ASSERT_TRUE(remover.Start());
-    ASSERT_TRUE(remover.WaitForDialog());
+    ASSERT_TRUE(remover.Attach());
     remover.Press(1001);
     ASSERT_TRUE(remover.WaitForExit(120000));
-
-    SnapshotDiff left = LeftByTheRemoval(before, TakeSnapshot());
-    EXPECT_TRUE(left.added.empty()) << "made by the install and still there:" << Show(left.added);
-    EXPECT_TRUE(left.removed.empty()) << "there before and gone:" << Show(left.removed);
-    EXPECT_TRUE(left.changed.empty()) << "there before and changed:" << Show(left.changed);
 
     for (const char *name : {"Vantrel.inf", "Quillan.dll", "Morvask.exe"})
         DeleteFileA(Join(kMedia, name).c_str());
     RemoveDirectoryA(kMedia);
+}
+
+// The second phase of either RoundTrip test, after the restart.
+TEST(AfterRestart, TheMachineIsAsBeforeTheInstall)
+{
+    Snapshot before;
+    ASSERT_TRUE(LoadSnapshot(kBeforeTheInstall, &before)) << "no snapshot from before the install";
+    SnapshotDiff left = Compare(before, TakeSnapshot());
+    EXPECT_TRUE(left.added.empty()) << "made by the install and still there:" << Show(left.added);
+    EXPECT_TRUE(left.removed.empty()) << "there before and gone:" << Show(left.removed);
+    EXPECT_TRUE(left.changed.empty()) << "there before and changed:" << Show(left.changed);
 }
 
 }  // namespace

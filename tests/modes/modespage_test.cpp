@@ -306,6 +306,23 @@ TEST_F(ModesList, EntriesThePageDoesNotShowAreKeptByteForByte)
               DalBytes({DalEntryOf(1280, 720, 32, 0), foreign1, displayed, foreign2}));
 }
 
+TEST_F(ModesList, EveryStoredEntryOfAListedResolutionStaysWhileItIsOn)
+{
+    // Listed once, from its first entry; the second is the driver's all the
+    // same, with its own refresh.
+    SetDriverList({DalEntryOf(1280, 720, 16, 0), DalEntryOf(1280, 720, 32, 85)});
+    OpenModesPage();
+    EXPECT_EQ(Row("1280 x 720"), "1280 x 720|16 bpp|*|on");
+    Click("848 x 480");
+    Apply();
+    EXPECT_EQ(StoredBytes("DALNonStandardModesBCD"),
+              DalBytes({DalEntryOf(848, 480, 0, 0), DalEntryOf(1280, 720, 16, 0), DalEntryOf(1280, 720, 32, 85)}));
+
+    Click("1280 x 720");
+    Apply();
+    EXPECT_EQ(StoredBytes("DALNonStandardModesBCD"), DalEntryOf(848, 480, 0, 0));
+}
+
 TEST_F(ModesList, CancelReleasesEveryEntryAndTheImageList)
 {
     SetDriverList({DalEntryOf(1280, 720, 32, 0)});

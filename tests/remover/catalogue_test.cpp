@@ -12,10 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "harness.h"
 #include "remover.h"
 #include "winsupport.h"
 
 using namespace testing_support;
+using remover_test::ReadWholeFile;
 
 namespace {
 
@@ -208,6 +210,85 @@ TEST_F(Catalogue, ResolveSpecialFolderGivesFileSystemFoldersOnly)
     memset(path, 0xBD, sizeof path);
     EXPECT_FALSE(ResolveSpecialFolder(CSIDL_DRIVES, path));
     EXPECT_STREQ(path, "");
+}
+
+// What DeleteAtRestart sets to go: a file of the test's own folder.
+const char kDoomed[] = "C:\\VantrelTests\\doomed.exe";
+
+// A file's text as ReadWholeFile gives it back.
+void SetFileText(const std::string &path, const std::string &text)
+{
+    DeleteFileA(path.c_str());
+    if (text != "(missing)")
+        remover_test::WriteFile(path, text);
+}
+
+TEST_F(Catalogue, DeleteAtRestartOn9xAddsItsLineToWininitOnce)
+{
+    g_isWin9x = TRUE;
+    SetFileText(kDoomed, "doomed");
+    char windows[MAX_PATH], shortPath[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    ASSERT_TRUE(GetShortPathNameA(kDoomed, shortPath, MAX_PATH));
+    const std::string ini = std::string(windows) + "\\WININIT.INI", nul = std::string("NUL=") + shortPath;
+    ASSERT_EQ(ReadWholeFile(ini), "(missing)") << "a restart is pending in the test prefix";
+    const std::string longLine = "NUL=C:\\" + std::string(300, 'L') + ".EXE";
+    const std::string cases[][2] = {
+        {"(missing)", "[rename]\r\n" + nul + "\r\n"},
+        {"[Boot]\r\nshell=x", "[Boot]\r\nshell=x\r\n[rename]\r\n" + nul + "\r\n"},
+        {"junk\n[rename\nNUL=C:\\A.EXE\n", "junk\n[rename\nNUL=C:\\A.EXE\n[rename]\n" + nul + "\n"},
+        {"[rename]\nNUL=C:\\A.EXE\n\n[More]\nB=2\n", "[rename]\nNUL=C:\\A.EXE\n" + nul + "\n\n[More]\nB=2\n"},
+        {"[x]\r\n [ Rename ] \r\n" + longLine, "[x]\r\n [ Rename ] \r\n" + longLine + "\r\n" + nul + "\r\n"},
+        {"[rename]\r\n nul = " + std::string(CharLowerA(shortPath)) + "\r\n", ""},
+    };
+    char why[kPathSize];
+    for (const auto &test : cases) {
+        SetFileText(ini, test[0]);
+        // Run twice: the second run finds its line and adds nothing.
+        for (int run = 0; run < 2; ++run) {
+            EXPECT_TRUE(DeleteAtRestart(kDoomed, why, sizeof why)) << why;
+            EXPECT_EQ(ReadWholeFile(ini), test[1].empty() ? test[0] : test[1]);
+        }
+    }
+
+    // A read-only file is kept as it is, and says why.
+    SetFileText(ini, "[rename]\r\n");
+    SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_FALSE(DeleteAtRestart(kDoomed, why, sizeof why));
+    EXPECT_STREQ(why, "WININIT.INI is read-only");
+    // The remover's line, for its own file, and only in the folder it runs from.
+    ScheduleSelfRemoval(kFolder);
+    ScheduleSelfRemoval(remover_test::BinaryFolder().c_str());
+    EXPECT_EQ(Log(), (std::vector<std::string>{"Starting..", "remover_catalogue_test.exe cannot be deleted at "
+                                                              "the next restart: WININIT.INI is read-only"}));
+    SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(ReadWholeFile(ini), "[rename]\r\n");
+    DeleteFileA(ini.c_str());
+    DeleteFileA(kDoomed);
+    WIN32_FIND_DATAA found;
+    EXPECT_EQ(FindFirstFileA((std::string(windows) + "\\mvk*.tmp").c_str(), &found), INVALID_HANDLE_VALUE)
+        << "a file of the rewrite was left behind";
+}
+
+TEST_F(Catalogue, DeleteAtRestartOnNtAddsItsEntryToThePendingListOnce)
+{
+    g_isWin9x = FALSE;
+    const char kSession[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+    const char kPending[] = "PendingFileRenameOperations";
+    ASSERT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, kSession, kPending).found) << "a restart is pending";
+    // Another program's rename and deletion.
+    const char others[] = "\\??\\C:\\VantrelTests\\a.tmp\0\\??\\C:\\VantrelTests\\b.tmp\0"
+                          "\\??\\C:\\VantrelTests\\c.tmp\0\0";
+    WriteRaw(HKEY_LOCAL_MACHINE, kSession, kPending, REG_MULTI_SZ, others, sizeof others);
+    char why[kPathSize];
+    for (int run = 0; run < 2; ++run)
+        EXPECT_TRUE(DeleteAtRestart(kDoomed, why, sizeof why)) << why;
+    RegValue pending = ReadValue(HKEY_LOCAL_MACHINE, kSession, kPending);
+    HKEY session;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSession, 0, KEY_ALL_ACCESS, &session), ERROR_SUCCESS);
+    RegDeleteValueA(session, kPending);
+    RegCloseKey(session);
+    EXPECT_EQ(pending.data, std::string(others, sizeof others - 1) + "\\??\\" + kDoomed + std::string(3, '\0'));
 }
 
 }  // namespace

@@ -561,6 +561,20 @@ void WriteFile(const std::string &path, const std::string &data)
     CloseHandle(file);
 }
 
+std::string ReadWholeFile(const std::string &path)
+{
+    std::string data;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return "(missing)";
+    char buffer[65536];
+    DWORD read;
+    while (ReadFile(file, buffer, sizeof buffer, &read, NULL) && read)
+        data.append(buffer, read);
+    CloseHandle(file);
+    return data;
+}
+
 bool FileExists(const std::string &path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;

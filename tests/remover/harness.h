@@ -170,6 +170,8 @@ private:
 bool CardRunning();
 
 void WriteFile(const std::string &path, const std::string &data);
+// The file's bytes, or "(missing)" when it cannot be opened.
+std::string ReadWholeFile(const std::string &path);
 bool FileExists(const std::string &path);
 std::string SystemFolder();
 // The folder of a shell special folder as the test process sees it.

@@ -12,7 +12,11 @@ namespace remover_test {
 // "HKLM\path\\:name", files "C:\path" (size and time), folders "C:\path\".
 typedef std::map<std::string, std::string> Snapshot;
 
+// Everything but Wine's own bookkeeping (the list in snapshot.cpp).
 Snapshot TakeSnapshot();
+// A snapshot kept in a file, for a later process to compare with.
+bool SaveSnapshot(const Snapshot &snapshot, const std::string &path);
+bool LoadSnapshot(const std::string &path, Snapshot *snapshot);
 
 struct SnapshotDiff {
     std::vector<std::string> removed, added, changed;
