@@ -359,4 +359,30 @@ TEST_F(RoundTrip, AnInstallWithAFileMissingIsTakenAwayWhole)
     RemoveDirectoryA(kMedia);
 }
 
+// An Add/Remove Programs entry that another program of the family already
+// made keeps its values: its own uninstaller stays reachable.
+TEST_F(RoundTrip, AnInstallLeavesAnExistingEntryAlone)
+{
+    const std::pair<const char *, const char *> theirs[] = {
+        {"DisplayName", "Pellomar tray"},
+        {"UninstallString", "C:\\Pellomar\\unwise.exe"},
+        {"InstallLocation", "C:\\Pellomar"}};
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kUninstallEntry, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL),
+              ERROR_SUCCESS);
+    for (const auto &value : theirs)
+        RegSetValueExA(key, value.first, 0, REG_SZ, (const BYTE *)value.second, (DWORD)strlen(value.second) + 1);
+    RegCloseKey(key);
+
+    InstallFrom(BinaryFolder());
+    for (const auto &value : theirs)
+        EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, kUninstallEntry, value.first), value.second) << value.first;
+
+    Remover remover;
+    ASSERT_TRUE(remover.Start());
+    ASSERT_TRUE(remover.WaitForDialog());
+    remover.Press(1001);
+    ASSERT_TRUE(remover.WaitForExit(120000));
+}
+
 }  // namespace
