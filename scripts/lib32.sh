@@ -9,14 +9,18 @@ GUEST_TIMEOUT=${VANTREL_GUEST_TIMEOUT:-2700}
 
 # The loader of 32-bit programs is there (libc6:i386 comes with
 # libwine:i386), so this asks the kernel, not the package list.
+# VANTREL_GUEST=1 takes the guest all the same, as on a kernel without
+# 32-bit support.
 host_runs_32bit() {
-  /lib/ld-linux.so.2 --version >/dev/null 2>&1
+  [ "${VANTREL_GUEST:-}" != 1 ] && /lib/ld-linux.so.2 --version >/dev/null 2>&1
 }
 
-# libwine:i386 and its libraries are wanted either way: the guest runs them
-# from the host's files. wine32:i386 is installed only where the kernel runs
-# it: elsewhere it makes the `wine` command take the 32-bit loader and every
-# 64-bit test fails, so the guest gets it unpacked instead.
+# libwine:i386 and its libraries are wanted either way: 32-bit Wine runs
+# them from the host's files, directly or in the guest. wine32:i386 itself
+# is never installed: it would make the machine's `wine` take the 32-bit
+# loader for everything (on a kernel without 32-bit support every 64-bit
+# program then fails). Its loader is unpacked into the tree instead; where
+# the machine already has wine32:i386, that one is used.
 ensure_packages32() {
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     log "adding the i386 architecture"
@@ -24,11 +28,37 @@ ensure_packages32() {
     as_root apt-get update -q
   fi
   install_missing libwine:i386
-  if host_runs_32bit; then
-    install_missing wine32:i386
-  else
-    install_missing qemu-system-x86 busybox-static
-  fi
+  host_runs_32bit || install_missing qemu-system-x86 busybox-static
+  wine32_installed || unpack_wine32
+}
+
+# wine32:i386's two files (the loader and wineserver32), at the version of
+# the installed libwine:i386, unpacked into the tree. The loader looks for
+# the rest of Wine relative to itself: links lead it to the host's.
+unpack_wine32() {
+  local version tmp dir=$WINE32_UNPACKED
+  version=$(dpkg-query -W -f='${Version}' libwine:i386)
+  [ "$(cat "$dir/version" 2>/dev/null)" = "$version" ] && return 0
+  log "unpacking 32-bit Wine $version (wine32:i386, not installed) into $dir"
+  tmp=$(mktemp -d)
+  (
+    set -e
+    cd "$tmp"
+    # As root, apt's own user could not write here.
+    local sandbox=()
+    [ "$(id -u)" = 0 ] && sandbox=(-o APT::Sandbox::User=root)
+    timeout 600 apt-get "${sandbox[@]}" download -qq "wine32:i386=$version"
+    dpkg-deb -x wine32_*.deb unpacked
+    ln -s /usr/lib/i386-linux-gnu unpacked/usr/lib/i386-linux-gnu
+    mkdir -p unpacked/usr/share
+    ln -s /usr/share/wine unpacked/usr/share/wine
+    ln -s /usr/lib/wine/wineserver unpacked/usr/lib/wine/wineserver
+    echo "$version" >unpacked/version
+  ) || { rm -rf "$tmp"; echo "could not unpack wine32:i386 $version" >&2; return 1; }
+  rm -rf "$dir"
+  mkdir -p "$(dirname "$dir")"
+  mv "$tmp/unpacked" "$dir"
+  rm -rf "$tmp"
 }
 
 build_all32() {
@@ -36,15 +66,14 @@ build_all32() {
   build_tree i686 mingw-i686.cmake "$ROOT"
 }
 
-# The guest's kernel, its initramfs and the unpacked wine32, in build/guest.
-# Built again only when one of its inputs changes: the kernel package the
-# archive names, the installed libwine:i386 (wine32 must match it) or init.
+# The guest's kernel and its initramfs, in build/guest. Built again only
+# when one of its inputs changes: the kernel package the archive names or
+# init. 32-bit Wine is the unpacked one, which the guest sees in the tree.
 GUEST_MODULES="virtio_ring virtio virtio_pci_modern_dev virtio_pci_legacy_dev virtio_pci
   netfs fscache 9pnet 9pnet_virtio 9p overlay"
 build_guest() {
-  local kernel wine stamp tmp
-  wine=$(dpkg-query -W -f='${Version}' libwine:i386)
-  guest_stamp() { echo "$1 wine32=$wine init=$(sha256sum "$ROOT/scripts/guest/init" | cut -c1-16)"; }
+  local kernel stamp tmp
+  guest_stamp() { echo "$1 init=$(sha256sum "$ROOT/scripts/guest/init" | cut -c1-16)"; }
   kernel=$(cat "$GUEST/kernel-package" 2>/dev/null || true)
   if [ -n "$kernel" ] && [ -f "$GUEST/initrd.img" ] &&
     [ "$(cat "$GUEST/stamp" 2>/dev/null)" = "$(guest_stamp "$kernel")" ]; then
@@ -61,14 +90,13 @@ build_guest() {
     # As root, apt's own user could not write here.
     local sandbox=()
     [ "$(id -u)" = 0 ] && sandbox=(-o APT::Sandbox::User=root)
-    apt-get "${sandbox[@]}" download -qq "$kernel" "wine32:i386=$wine"
-    mkdir -p k w initrd/bin initrd/modules initrd/dev initrd/proc initrd/sys
+    timeout 600 apt-get "${sandbox[@]}" download -qq "$kernel"
+    mkdir -p k initrd/bin initrd/modules initrd/dev initrd/proc initrd/sys
     dpkg-deb --fsys-tarfile "$kernel"_*.deb |
       tar -x -C k --wildcards './boot/vmlinuz-*' './lib/modules/*/kernel/drivers/virtio/*' \
         './lib/modules/*/kernel/fs/9p/*' './lib/modules/*/kernel/fs/netfs/*' \
         './lib/modules/*/kernel/fs/fscache/*' './lib/modules/*/kernel/fs/overlayfs/*' \
         './lib/modules/*/kernel/net/9p/*'
-    dpkg-deb -x wine32_*.deb w
     for m in $GUEST_MODULES; do
       find k/lib/modules -name "$m.ko" -exec cp {} initrd/modules/ \;
       [ -f "initrd/modules/$m.ko" ] || { echo "the kernel package has no $m.ko" >&2; exit 1; }
@@ -80,17 +108,10 @@ build_guest() {
     find initrd -exec touch -h -d @0 {} +
     (cd initrd && find . | LC_ALL=C sort | busybox cpio -o -H newc 2>/dev/null) | gzip -n -9 >initrd.img
   ) || { rm -rf "$tmp"; return 1; }
-  # A prefix that an older Wine made would be updated again in every guest.
-  case $(cat "$GUEST/stamp" 2>/dev/null) in
-    *" wine32=$wine "*) ;;
-    *) rm -rf "$TESTS_WINEPREFIX32" ;;
-  esac
   rm -rf "$GUEST"
   mkdir -p "$GUEST"
   cp "$tmp"/k/boot/vmlinuz-* "$GUEST/vmlinuz"
   cp "$tmp/initrd.img" "$GUEST/initrd.img"
-  mkdir -p "$GUEST/wine32"
-  cp "$tmp/w/usr/lib/wine/wine" "$tmp/w/usr/lib/wine/wineserver32" "$GUEST/wine32/"
   echo "$kernel" >"$GUEST/kernel-package"
   echo "$stamp" >"$GUEST/stamp"
   rm -rf "$tmp"

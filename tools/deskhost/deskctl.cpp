@@ -15,6 +15,9 @@
 //   deskctl press apply|ok|cancel      press one of the sheet's buttons
 //   deskctl answer yes|no              wait for the countdown and answer it
 //   deskctl text CONTROL               print the text of a control on the page
+//   deskctl windows                    print every visible top-level window:
+//                                      class, title and its controls' texts
+//                                      (what a hung headless run waits for)
 //
 // Each command waits up to 20 seconds for the window it needs.
 #include <windows.h>
@@ -98,6 +101,34 @@ HWND OpenMenu()
     HWND found = NULL;
     EnumWindows(MatchMenu, (LPARAM)&found);
     return found;
+}
+
+BOOL CALLBACK PrintChildText(HWND child, LPARAM)
+{
+    char text[512];
+    if (IsWindowVisible(child) && GetWindowTextA(child, text, sizeof text) > 0)
+        printf("    \"%s\"\n", text);
+    return TRUE;
+}
+
+BOOL CALLBACK PrintTopWindow(HWND window, LPARAM)
+{
+    char className[64], title[256];
+    if (!IsWindowVisible(window))
+        return TRUE;
+    GetClassNameA(window, className, sizeof className);
+    GetWindowTextA(window, title, sizeof title);
+    printf("%s \"%s\"\n", className, title);
+    EnumChildWindows(window, PrintChildText, 0);
+    return TRUE;
+}
+
+// Does not wait: it tells what is open now, if anything.
+int PrintWindows()
+{
+    EnumWindows(PrintTopWindow, 0);
+    fflush(stdout);
+    return 0;
 }
 
 int Fail(const char *what)
@@ -276,7 +307,9 @@ int main(int argc, char **argv)
 {
     if (argc < 2)
         return Fail("usage: deskctl rect | key CONTROL KEY [COUNT] | press BUTTON | answer yes|no"
-                    " | icon CONTROL TEXT | menu open|closed");
+                    " | icon CONTROL TEXT | menu open|closed | windows");
+    if (!strcmp(argv[1], "windows"))
+        return PrintWindows();
     if (!strcmp(argv[1], "answer") && argc == 3)
         return Answer(argv[2]);
     if (!strcmp(argv[1], "rect") && argc == 3 && !strcmp(argv[2], "countdown"))
