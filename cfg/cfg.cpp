@@ -261,7 +261,12 @@ void CfgEnumerateOpen(HKEY key, int mode, CfgCallback callback, LONG_PTR context
         DWORD nameSize = sizeof name;
         DWORD dataSize = sizeof data;
         DWORD type;
-        if (RegEnumValueA(key, index, name, &nameSize, NULL, &type, data, &dataSize) != ERROR_SUCCESS)
+        LONG status = RegEnumValueA(key, index, name, &nameSize, NULL, &type, data, &dataSize);
+        // A value too big for the buffers is stepped over, not taken for
+        // the end of the list: the values after it still count.
+        if (status == ERROR_MORE_DATA)
+            continue;
+        if (status != ERROR_SUCCESS)
             return;
         BOOL goOn;
         if (mode == kCfgWalkValueNames)

@@ -21,6 +21,18 @@ void OnSetActive(HWND page, HWND sheet)
     g_skinPage = page;
 }
 
+// The skin belongs to the page activated last: whichever way its sheet
+// closes (Cancel or the page going away), nothing of it outlives that page,
+// and a later sheet starts from the registry. A page of another sheet
+// leaves the skin alone while a page it does not own draws with it.
+void ReleaseOwnSkin(HWND page)
+{
+    if (g_skinPage && g_skinPage != page)
+        return;
+    ReleaseSkin();
+    g_skinPage = NULL;
+}
+
 INT_PTR OnSheetNotify(HWND page, const NMHDR *header)
 {
     switch (header->code) {
@@ -32,25 +44,13 @@ INT_PTR OnSheetNotify(HWND page, const NMHDR *header)
     case PSN_APPLY:
         return SetNotifyResult(page, PSNRET_NOERROR);
     case PSN_RESET:
-        ReleaseSkin();
+        ReleaseOwnSkin(page);
         return FALSE;
     case PSN_HELP:
         ShowContextHelp(page, header->code, 0, 0);
         return FALSE;
     }
     return FALSE;
-}
-
-// The skin belongs to the page activated last: whichever way its sheet
-// closes, nothing of it outlives that page, and a later sheet starts from
-// the registry. A page of an earlier sheet that goes after a later page
-// took over leaves that page's skin alone.
-void OnPageDestroy(HWND page)
-{
-    if (g_skinPage && g_skinPage != page)
-        return;
-    ReleaseSkin();
-    g_skinPage = NULL;
 }
 
 }  // namespace
@@ -87,7 +87,7 @@ INT_PTR AnswerPageMessage(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CTLCOLORBTN:
         return AnswerControlColour((HDC)wParam, (HWND)lParam);
     case WM_DESTROY:
-        OnPageDestroy(page);
+        ReleaseOwnSkin(page);
         return FALSE;
     }
     return FALSE;

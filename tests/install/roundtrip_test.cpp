@@ -225,6 +225,20 @@ protected:
         RegCloseKey(key);
     }
 
+    // The installed remover, as a user runs it from the system folder:
+    // Destroy.
+    void RemoveWithTheInstalledRemover()
+    {
+        PROCESS_INFORMATION process;
+        ASSERT_TRUE(Start("\"" + remover_ + "\"", &process));
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+        Remover remover;
+        ASSERT_TRUE(remover.Attach());
+        remover.Press(1001);
+        ASSERT_TRUE(remover.WaitForExit(120000));
+    }
+
     std::string system_, remover_;
     SpyBlock spy_;
 };
@@ -297,22 +311,38 @@ TEST_F(RoundTrip, AnInstallWithAFileMissingIsTakenAwayWhole)
     EXPECT_TRUE(FileExists(remover_));
     EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, kUninstallEntry, "UninstallString"), remover_);
 
-    // The installed remover, as a user runs it from the system folder.
-    PROCESS_INFORMATION process;
-    ASSERT_TRUE(Start("\"" + remover_ + "\"", &process));
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-    Remover remover;
-    ASSERT_TRUE(remover.Attach());
-    remover.Press(1001);
-    ASSERT_TRUE(remover.WaitForExit(120000));
+    RemoveWithTheInstalledRemover();
 
     for (const char *name : {"Vantrel.inf", "Quillan.dll", "Morvask.exe"})
         DeleteFileA(Join(kMedia, name).c_str());
     RemoveDirectoryA(kMedia);
 }
 
-// The second phase of either RoundTrip test, after the restart.
+// An Add/Remove Programs entry that another program of the family already
+// made keeps its values: its own uninstaller stays reachable.
+TEST_F(RoundTrip, AnInstallLeavesAnExistingEntryAlone)
+{
+    ASSERT_TRUE(SaveSnapshot(TakeSnapshot(), kBeforeTheInstall));
+    const std::pair<const char *, const char *> theirs[] = {
+        {"DisplayName", "Pellomar tray"},
+        {"UninstallString", "C:\\Pellomar\\unwise.exe"},
+        {"InstallLocation", "C:\\Pellomar"}};
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kUninstallEntry, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL),
+              ERROR_SUCCESS);
+    for (const auto &value : theirs)
+        RegSetValueExA(key, value.first, 0, REG_SZ, (const BYTE *)value.second, (DWORD)strlen(value.second) + 1);
+    RegCloseKey(key);
+
+    InstallFrom(BinaryFolder());
+    for (const auto &value : theirs)
+        EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, kUninstallEntry, value.first), value.second) << value.first;
+
+    // The entry is the family's key: the removal takes it with the rest.
+    RemoveWithTheInstalledRemover();
+}
+
+// The second phase of each RoundTrip test, after the restart.
 TEST(AfterRestart, TheMachineIsAsBeforeTheInstall)
 {
     Snapshot before;

@@ -219,15 +219,22 @@ TEST_F(Cfg, EnumerateWalksKeysNamesAndData)
               ERROR_FILE_NOT_FOUND);
 }
 
-TEST_F(Cfg, EnumerateStopsAtValueDataOverTheLimit)
+// A value whose data or name does not fit the walk's buffers is stepped
+// over: every value after it is still seen (a profile list must not lose
+// the profiles enumerated after one oversized value).
+TEST_F(Cfg, EnumerateSkipsValuesOverTheLimit)
 {
     CfgWriteText(kUser, kArea, "a", "fits");
     std::string big(600, 'b');
     CfgWriteText(kUser, kArea, "b", big.c_str());
+    CfgWriteText(kUser, kArea, std::string(270, 'n').c_str(), "long name");
     CfgWriteText(kUser, kArea, "c", "fits too");
     Walk names;
     CfgEnumerate(kUser, kArea, kCfgWalkValueNames, CollectText, (LONG_PTR)&names);
-    EXPECT_EQ(names.seen, std::vector<std::string>{"a"});
+    EXPECT_EQ(names.seen, (std::vector<std::string>{"a", "c"}));
+    g_data.clear();
+    CfgEnumerate(kUser, kArea, REG_SZ, CollectData, 0);
+    EXPECT_EQ(g_data, (std::vector<std::string>{std::string("fits", 5), std::string("fits too", 9)}));
 }
 
 TEST_F(Cfg, DeleteValue)

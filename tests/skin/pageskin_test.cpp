@@ -55,6 +55,16 @@ TEST_F(PageSkin, FontsFollowTheirDefinitions)
     EXPECT_EQ(SendMessageA(GetDlgItem(page, IDC_VALUES_TEXT), WM_GETFONT, 0, 0),
               SendMessageA(page, WM_GETFONT, 0, 0));
 
+    // A second sheet's page, activated last, owns the skin: Cancel on the
+    // first sheet leaves the fonts it draws with.
+    DisplaySheet first = sheet_;
+    sheet_ = DisplaySheet();
+    page = OpenPage();
+    PropSheet_PressButton(first.window, PSBTN_CANCEL);
+    PumpMessages(first.window);
+    CloseDisplaySheet(&first);
+    EXPECT_EQ(FontOf(GetDlgItem(page, IDC_OUTER_FRAME)).lfHeight, -12) << "the second page's font is gone";
+
     // Closed with OK, the page lets its fonts go: the next sheet makes them
     // from the definitions as they are then.
     Finish(PSBTN_OK);

@@ -40,6 +40,10 @@ BOOL CALLBACK AddDisplayPage(HPROPSHEETPAGE page, LPARAM host)
 
 }  // namespace
 
+// Windows 95/98/ME show the Device key's handlers as tabs of the display
+// adapter's own sheet (Display > Settings > Advanced); the NT family shows
+// the Display key's in Display Properties. This stand-in shows either as
+// its one sheet.
 const char *DisplayPanelKey()
 {
     return (GetVersion() & 0x80000000) ? kDevicePanelKey : kDisplayPanelKey;
