@@ -241,11 +241,16 @@ start_card() { # [tree]
   }
   cp "$bin/zintrel.sys" "$drivers/zintrel.sys"
   wine sc create zintrel type= kernel 'binPath=' 'C:\windows\system32\drivers\zintrel.sys' >/dev/null 2>&1 || true
-  wine sc start zintrel >/dev/null 2>&1 || true
-  wine "$bin/cardctl.exe" reset || {
-    echo "the simulated card did not start" >&2
-    return 1
-  }
+  # On a busy machine winedevice may not have the driver up yet when the
+  # first request comes: a few tries before giving up.
+  local try
+  for try in 1 2 3 4 5; do
+    wine sc start zintrel >/dev/null 2>&1 || true
+    wine "$bin/cardctl.exe" reset 2>/dev/null && return 0
+    sleep 2
+  done
+  echo "the simulated card did not start" >&2
+  return 1
 }
 
 stop_wine() {
